@@ -30,6 +30,15 @@ Presenter setPresenter(Presenter presenter) {
     return old;
 }
 
+QString withFullStop(const QString& message) {
+    if (!message.isEmpty() && message.back().unicode() > u'.') return message + u'.';
+    return message;
+}
+
+void reportApplicationError(const QString& message) {
+    showTitled(QStringLiteral("Torvik Master"), withFullStop(message));
+}
+
 void show(const QString& text) { showTitled(kErrorTitle, text); }
 
 void showTitled(const QString& title, const QString& text) {

@@ -22,4 +22,10 @@ void show(const QString& text);
 // Shows `text` under `title`.
 void showTitled(const QString& title, const QString& text);
 
+// The application's error report for an error that escaped a handler: title
+// "Torvik Master", the text with a full stop added when its last character's
+// code is above the full stop's. The program carries on afterwards.
+void reportApplicationError(const QString& message);
+QString withFullStop(const QString& message);
+
 }  // namespace errorbox
