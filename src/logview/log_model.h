@@ -1,0 +1,51 @@
+#pragma once
+// The monitor log: every line the simulator sent, in order, without widgets.
+//
+// Use: the connection engine calls append() with each received batch on the
+// user-interface thread; the log view (logview/log_view.h) shows the model and
+// repaints on appended()/cleared()/trimmed(). Clear and Save go through the view.
+//
+// Lines are handed out as UTF-16 text; CR and TAB never stand inside a line.
+
+#include <QObject>
+#include <QString>
+#include <QStringView>
+
+class LogModel : public QObject {
+    Q_OBJECT
+public:
+    explicit LogModel(QObject* parent = nullptr);
+    ~LogModel() override;
+
+    // One received batch: CR -> CR LF, split only at CR LF pairs, continue the last
+    // line, lone LF stays in its line, TAB -> 4 spaces. Emits appended() once.
+    void append(QStringView batch);
+    // Removes all lines; emits cleared().
+    void clear();
+    // Removes every line's trailing characters U+0000..U+0020 (before a save);
+    // emits trimmed().
+    void trimTrailingBlanks();
+
+    qsizetype lineCount() const;
+    QString line(qsizetype index) const;  // UTF-16 text of one line
+    qsizetype lineLength(qsizetype index) const;
+    // Up to `count` characters of line `index` from column `from` (clamped).
+    QString lineSlice(qsizetype index, qsizetype from, qsizetype count) const;
+    // The character at (index, column); the column must lie inside the line.
+    QChar charAt(qsizetype index, qsizetype column) const;
+    // The length of the longest line.
+    qsizetype maxLineLength() const;
+
+    // Appends line `index` to `out` in the 8-bit code page ('?' for characters
+    // the page cannot hold).
+    void appendEncodedLine(qsizetype index, QByteArray& out) const;
+
+signals:
+    void appended();  // the widget reacts: drop selection, caret to end, scroll, one repaint
+    void cleared();
+    void trimmed();
+
+private:
+    struct Storage;
+    Storage* d_;
+};

@@ -1,0 +1,3 @@
+target_sources(torvik_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/log_model.h ${CMAKE_CURRENT_LIST_DIR}/log_model.cpp
+)
