@@ -40,6 +40,9 @@ public:
     // the page cannot hold).
     void appendEncodedLine(qsizetype index, QByteArray& out) const;
 
+    // Bytes the model holds for its lines (chunks and line index), for measuring.
+    qsizetype storageBytes() const;
+
 signals:
     void appended();  // the widget reacts: drop selection, caret to end, scroll, one repaint
     void cleared();
