@@ -1,0 +1,9 @@
+#pragma once
+// The driver the program runs on: the kernel's USB-serial ports, then the
+// current user's virtual bridges. Install it with ftdriver::install().
+
+#include "device/ft_driver.h"
+
+#include <memory>
+
+std::shared_ptr<FtDriver> makeProductionDriver();
