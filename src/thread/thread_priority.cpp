@@ -1,0 +1,45 @@
+#include "thread/thread_priority.h"
+
+#include <sched.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace threadpriority {
+
+int niceValue(TThreadPriority priority) {
+    switch (priority) {
+        case TThreadPriority::tpIdle:
+            return 19;
+        case TThreadPriority::tpLowest:
+            return 19;
+        case TThreadPriority::tpLower:
+            return 10;
+        case TThreadPriority::tpNormal:
+            return 0;
+        case TThreadPriority::tpHigher:
+            return -5;
+        case TThreadPriority::tpHighest:
+            return -10;
+        case TThreadPriority::tpTimeCritical:
+            return -20;
+    }
+    return 0;
+}
+
+bool apply(pid_t tid, TThreadPriority priority) {
+    if (tid <= 0) return false;
+    // SCHED_IDLE runs the thread only when nothing else wants the core; every
+    // other level is a nice value under the normal policy.
+    sched_param param{};
+    const int policy = priority == TThreadPriority::tpIdle ? SCHED_IDLE : SCHED_OTHER;
+    bool ok = sched_setscheduler(tid, policy, &param) == 0;
+    ok = setpriority(PRIO_PROCESS, static_cast<id_t>(tid), niceValue(priority)) == 0 && ok;
+    return ok;
+}
+
+pid_t currentTid() {
+    return static_cast<pid_t>(::syscall(SYS_gettid));
+}
+
+}  // namespace threadpriority

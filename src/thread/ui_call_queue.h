@@ -1,0 +1,44 @@
+#pragma once
+// Blocking calls from other threads onto the thread that owns the queue (the
+// user-interface thread), first in, first out.
+//
+// The caller puts its call into a std::mutex-guarded queue and wakes the owner
+// thread with an empty posted event; the owner runs the queue and signals the
+// caller through a std::condition_variable. No data travels inside the Qt
+// event, so everything the call touches is ordered by our own mutex (which
+// ThreadSanitizer sees), not by Qt's internal locks.
+
+#include <QObject>
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+
+class UiCallQueue : public QObject {
+public:
+    explicit UiCallQueue(QObject* parent = nullptr);
+    ~UiCallQueue() override;
+
+    // Runs `call` on the owner thread and returns once it has run; an exception
+    // it throws is thrown again here. On the owner thread it runs at once.
+    void callBlocking(const std::function<void()>& call);
+
+    // Owner thread: runs every queued call, oldest first.
+    void drain();
+    // Owner thread: waits until a call is queued or `timeout` passes, then drains.
+    void waitAndDrain(std::chrono::milliseconds timeout);
+
+    bool onOwnerThread() const;
+
+protected:
+    bool event(QEvent* e) override;
+
+private:
+    struct Pending;
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<Pending*> queue_;
+};

@@ -1,0 +1,4 @@
+torvik_add_test(test_worker_thread
+  ${CMAKE_CURRENT_LIST_DIR}/worker_thread_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ui_call_queue_test.cpp
+)
