@@ -1,0 +1,95 @@
+#pragma once
+// TfMain: the connection engine behind the main window, without widgets.
+//
+// It owns the watchdog timer `Timer1`, the reader component `WorkerThread1`,
+// the tray icon `TrayIcon1` and the link state, and appends everything the
+// simulator sends to the log (LogModel).
+//
+// Use (user-interface thread):
+//   TfMain engine(trayShell, &logModel);   // both must outlive the engine
+//   engine.FormCreate();                   // empties the log, MonitorOn := true
+//   // tray menu items:  engine.SetProtocol(item's Tag)   (0..5, 10, 11)
+//   // status bar panel 1: engine.StatusPanelText() + statusPanelTextChanged
+//   // "Monitor on/off" image: engine.MonitorImageIndex() + monitorImageIndexChanged
+//   // tray icon events: engine.TrayIcon1 (dblClick, popupRequested)
+// Options{.runTimer = false} leaves Timer1 stopped so that tests call
+// Timer1Timer() themselves.
+//
+// Threads: everything runs on the UI thread except WorkerThread1Execute (the
+// reader). When the reader finds the link dead it runs CloseSimulator, whose
+// work is carried onto the UI thread by a blocking call. The bridge itself is
+// never closed here: the next open replaces the handle.
+
+#include "thread/worker_thread.h"
+#include "tray/tray_icon.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <atomic>
+
+class LogModel;
+class TrayShell;
+
+class TfMain : public QObject {
+    Q_OBJECT
+public:
+    struct Options {
+        bool runTimer = true;  // start Timer1 at once
+    };
+
+    TfMain(TrayShell& shell, LogModel* log, Options options, QObject* parent = nullptr);
+    TfMain(TrayShell& shell, LogModel* log) : TfMain(shell, log, Options{}) {}
+    ~TfMain() override;
+
+    // The engine's share of the window's creation handler.
+    void FormCreate();
+
+    // Watchdog tick: while no link is open, look for a "TORVIK" bridge.
+    void Timer1Timer();
+    void OpenSimulator();
+    // Stops the reader and shows the closed link; callable from the reader.
+    void CloseSimulator();
+    // Sends one command line; "Torvik not connected." when no link is open.
+    void SendCommand(const QString& command);
+    // The tray menu's command items, by Tag: 0..5 "SP0".."SP5", 10 "reset",
+    // 11 the monitor switch.
+    void SetProtocol(int Tag);
+
+    // The reader (bound to WorkerThread1).
+    void WorkerThread1Start(TWorkerThread* Sender, TWorkerExecuteThread* Thread, void*& Data);
+    void WorkerThread1Execute(TWorkerThread* Sender, TWorkerExecuteThread* Thread, void*& Data);
+    void SynchroFuncData1(TWorkerThread* Sender, TWorkerExecuteThread* Thread, void*& Data);
+
+    QString StatusPanelText() const { return statusPanelText_; }
+    int MonitorImageIndex() const { return monitorImageIndex_; }
+
+    std::atomic<bool> Connected{false};
+    bool MonitorOn = false;
+    // The latest received text; written by the reader, read during its hand-off.
+    QString RxText;
+
+    QTimer Timer1;
+    TrayIcon TrayIcon1;
+    // Declared last: destroyed first, so the reader ends while everything it
+    // touches still exists.
+    TWorkerThread WorkerThread1;
+
+signals:
+    void statusPanelTextChanged(const QString& text);
+    void monitorImageIndexChanged(int index);
+
+private:
+    void readerLoop(TWorkerExecuteThread* thread, void*& data);
+    void closeOnUiThread();
+    void showClosed();
+    void setStatusPanelText(const QString& text);
+    void setMonitorImageIndex(int index);
+
+    LogModel* log_;
+    QString statusPanelText_;
+    int monitorImageIndex_ = 6;
+    bool shuttingDown_ = false;
+    TWorkerThreadDataNotifyEvent handOff_;
+};
