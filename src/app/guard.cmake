@@ -1,0 +1,14 @@
+# The single-instance guard: the record logic and its Linux object in the core,
+# the window side in the GUI library.
+target_sources(torvik_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/check_previous.h
+  ${CMAKE_CURRENT_LIST_DIR}/check_previous.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/check_previous_object.h
+  ${CMAKE_CURRENT_LIST_DIR}/check_previous_posix.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/check_previous_listener.h
+  ${CMAKE_CURRENT_LIST_DIR}/check_previous_listener.cpp
+)
+target_sources(torvik_gui PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/check_previous_window.h
+  ${CMAKE_CURRENT_LIST_DIR}/check_previous_window.cpp
+)
