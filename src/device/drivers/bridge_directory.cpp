@@ -33,21 +33,39 @@ bool publisherAlive(const std::string& directory, const std::string& description
     return held;
 }
 
+// A name as it may be shown on a terminal: other bytes as \xHH.
+std::string shown(const std::string& name) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string text;
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte < 0x7F) {
+            text += c;
+        } else {
+            text += "\\x";
+            text += kHex[byte >> 4];
+            text += kHex[byte & 0xF];
+        }
+    }
+    return text;
+}
+
 // Checks one entry; returns its pts path or an empty string with a refusal.
 std::string acceptEntry(const std::string& directory, const std::string& name,
                         std::vector<std::string>* refusals) {
-    const std::string entry = directory + "/" + name;
+    const std::string entryPath = directory + "/" + name;
+    const std::string entry = shown(entryPath);
     if (!bridgedescription::isValidBridgeName(name)) {
         refuse(refusals, "bridge entry " + entry + " does not name a valid description");
         return {};
     }
     struct stat st {};
-    if (::lstat(entry.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+    if (::lstat(entryPath.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
         refuse(refusals, "bridge entry " + entry + " is not a symbolic link");
         return {};
     }
     char target[256];
-    const ssize_t n = ::readlink(entry.c_str(), target, sizeof target - 1);
+    const ssize_t n = ::readlink(entryPath.c_str(), target, sizeof target - 1);
     if (n <= 0 || n >= static_cast<ssize_t>(sizeof target - 1)) {
         refuse(refusals, "bridge entry " + entry + " cannot be read");
         return {};

@@ -1,0 +1,260 @@
+// The Linux tty driver's kernel ports, run against a fake sysfs tree whose
+// device nodes lead to pseudo-terminals.
+#include "device/drivers/linux_tty_driver.h"
+#include "device/drivers/pty_bridge.h"
+#include "driver_test_support.h"
+#include "fake_sysfs.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+
+using drivertest::descriptions;
+using drivertest::readAvailable;
+using drivertest::waitForQueue;
+
+namespace {
+
+struct OpenPty {
+    PtyBridge pty;
+    OpenPty() { EXPECT_TRUE(pty.open(nullptr)); }
+};
+
+FT_HANDLE openOrFail(LinuxTtyDriver& driver, const std::string& description) {
+    FT_HANDLE handle = nullptr;
+    EXPECT_EQ(driver.open(description, &handle), FT_OK) << description;
+    return handle;
+}
+
+TEST(KernelPorts, ListsUsbThenAcmByNumberWithProductStrings) {
+    FakeSysfs sys;
+    sys.addPort("ttyACM0", std::string("Modem\n"), "/dev/null");
+    sys.addPort("ttyUSB10", std::string("Ten\n"), "/dev/null");
+    sys.addPort("ttyUSB2", std::string("TORVIK ECU SIMULATOR\n"), "/dev/null");
+    sys.addPort("ttyUSB0", std::nullopt, "/dev/null");  // a device without a product string
+    sys.addOtherTty("ttyS0");
+    sys.addOtherTty("ttyUSBx");
+    LinuxTtyDriver driver(sys.paths());
+    EXPECT_EQ(descriptions(driver),
+              (std::vector<std::string>{"", "TORVIK ECU SIMULATOR", "Ten", "Modem"}));
+}
+
+TEST(KernelPorts, ProductStringsBecomeBoundedCodePageText) {
+    FakeSysfs sys;
+    sys.addPort("ttyUSB0", std::string("Torv\xC3\xADk \xE2\x82\xAC \xE4\xB8\xAD\n"), "/dev/null");  // UTF-8
+    sys.addPort("ttyUSB1", std::string(200, 'A') + "\n", "/dev/null");
+    sys.addPort("ttyUSB2", std::string("Bad \xFF\xFE utf8\n"), "/dev/null");
+    sys.addPort("ttyUSB3", std::string("two\nlines\n"), "/dev/null");
+    LinuxTtyDriver driver(sys.paths());
+    const auto listed = descriptions(driver);
+    ASSERT_EQ(listed.size(), 4u);
+    EXPECT_EQ(listed[0], "Torv\xEDk \x80 ?");  // i-acute and the euro sign in 1252; no CJK there
+    EXPECT_EQ(listed[1], std::string(63, 'A'));
+    EXPECT_EQ(listed[2].substr(0, 4), "Bad ");
+    EXPECT_EQ(listed[2].find('\xFF'), std::string::npos);
+    EXPECT_EQ(listed[3], "two");
+}
+
+TEST(KernelPorts, OpensTheFirstExactMatchOnly) {
+    FakeSysfs sys;
+    OpenPty first, second;
+    sys.addPort("ttyUSB0", std::string("TORVIK A\n"), first.pty.slavePath());
+    sys.addPort("ttyUSB1", std::string("TORVIK A\n"), second.pty.slavePath());
+    LinuxTtyDriver driver(sys.paths());
+
+    FT_HANDLE handle = nullptr;
+    for (const char* near : {"TORVIK", "torvik a", "TORVIK A ", ""}) {
+        EXPECT_EQ(driver.open(near, &handle), FT_DEVICE_NOT_FOUND) << '"' << near << '"';
+        EXPECT_EQ(handle, nullptr);
+    }
+    handle = openOrFail(driver, "TORVIK A");
+    DWORD written = 0;
+    ASSERT_EQ(driver.write(handle, "SP3\r", 4, &written), FT_OK);
+    EXPECT_EQ(written, 4u);
+    EXPECT_EQ(readAvailable(first.pty.masterFd(), 200), "SP3\r");
+    EXPECT_EQ(readAvailable(second.pty.masterFd(), 50), "");
+
+    // The first is held by us now; a second program (or handle) cannot have it.
+    FT_HANDLE again = nullptr;
+    EXPECT_EQ(driver.open("TORVIK A", &again), FT_DEVICE_NOT_OPENED);
+    EXPECT_EQ(driver.close(handle), FT_OK);
+    again = openOrFail(driver, "TORVIK A");
+    EXPECT_EQ(driver.close(again), FT_OK);
+    EXPECT_EQ(driver.close(again), FT_INVALID_HANDLE);
+    EXPECT_EQ(driver.openHandleCount(), 0);
+}
+
+TEST(KernelPorts, APortThatVanishedOrIsNoTtyDoesNotOpen) {
+    FakeSysfs sys;
+    std::string vanished;
+    {
+        OpenPty gone;
+        vanished = gone.pty.slavePath();
+    }
+    sys.addPort("ttyUSB0", std::string("GONE\n"), vanished);
+    sys.addPort("ttyUSB1", std::string("NOT A TTY\n"), "/dev/null");
+    sys.addPort("ttyUSB2", std::string("NO NODE\n"), sys.root() + "/nothing-here");
+    LinuxTtyDriver driver(sys.paths());
+    FT_HANDLE handle = nullptr;
+    EXPECT_EQ(driver.open("GONE", &handle), FT_DEVICE_NOT_FOUND);
+    EXPECT_EQ(driver.open("NOT A TTY", &handle), FT_DEVICE_NOT_OPENED);
+    EXPECT_EQ(driver.open("NO NODE", &handle), FT_DEVICE_NOT_FOUND);
+    EXPECT_EQ(driver.openHandleCount(), 0);
+}
+
+TEST(KernelPorts, APortWithoutPermissionGivesDeviceNotOpened) {
+    FakeSysfs sys;
+    OpenPty port;
+    sys.addPort("ttyUSB0", std::string("TORVIK\n"), port.pty.slavePath());
+    if (::geteuid() != 0) {
+        ASSERT_EQ(::chmod(port.pty.slavePath().c_str(), 0), 0);
+        LinuxTtyDriver driver(sys.paths());
+        FT_HANDLE handle = nullptr;
+        EXPECT_EQ(driver.open("TORVIK", &handle), FT_DEVICE_NOT_OPENED);
+        return;
+    }
+    // Root opens anything: try it as an unprivileged user in a child process.
+    std::filesystem::permissions(sys.root(), std::filesystem::perms::owner_all |
+                                                 std::filesystem::perms::group_read |
+                                                 std::filesystem::perms::group_exec |
+                                                 std::filesystem::perms::others_read |
+                                                 std::filesystem::perms::others_exec);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(100);
+        LinuxTtyDriver driver(sys.paths());
+        DWORD n = 0;
+        driver.count(&n);
+        FT_HANDLE handle = nullptr;
+        ::_exit(n == 1 ? driver.open("TORVIK", &handle) : 101);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), FT_DEVICE_NOT_OPENED);
+}
+
+TEST(KernelPorts, ConfigurationReadsBackThroughTermios) {
+    FakeSysfs sys;
+    OpenPty port;
+    sys.addPort("ttyUSB0", std::string("TORVIK\n"), port.pty.slavePath());
+    LinuxTtyDriver driver(sys.paths());
+    const FT_HANDLE handle = openOrFail(driver, "TORVIK");
+
+    // What the program does after every open.
+    EXPECT_EQ(driver.reset(handle), FT_OK);
+    EXPECT_EQ(driver.setDataCharacteristics(handle, FT_BITS_8, FT_STOP_BITS_1, FT_PARITY_NONE), FT_OK);
+    EXPECT_EQ(driver.setBaudRate(handle, 115200), FT_OK);
+    EXPECT_EQ(driver.setTimeouts(handle, 100, 100), FT_OK);
+    EXPECT_EQ(driver.purge(handle, FT_PURGE_RX), FT_OK);
+    EXPECT_EQ(driver.purge(handle, FT_PURGE_TX), FT_OK);
+
+    auto settings = [&] {
+        const int fd = ::open(port.pty.slavePath().c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+        termios tio{};
+        EXPECT_EQ(::tcgetattr(fd, &tio), 0);
+        ::close(fd);
+        return tio;
+    };
+    termios tio = settings();
+    EXPECT_EQ(::cfgetospeed(&tio), speed_t(B115200));
+    EXPECT_EQ(::cfgetispeed(&tio), speed_t(B115200));
+    EXPECT_EQ(tio.c_cflag & CSIZE, tcflag_t(CS8));
+    EXPECT_EQ(tio.c_cflag & (PARENB | CSTOPB | CRTSCTS), 0u);
+    EXPECT_EQ(tio.c_cflag & (CLOCAL | CREAD), tcflag_t(CLOCAL | CREAD));
+    EXPECT_EQ(tio.c_lflag & (ICANON | ECHO | ISIG), 0u);
+    EXPECT_EQ(tio.c_iflag & (IXON | IXOFF | ICRNL | INLCR), 0u);
+    EXPECT_EQ(tio.c_oflag & OPOST, 0u);
+    EXPECT_EQ(tio.c_cc[VMIN], 0);
+    EXPECT_EQ(tio.c_cc[VTIME], 0);
+
+    EXPECT_EQ(driver.setDataCharacteristics(handle, FT_BITS_7, FT_STOP_BITS_2, FT_PARITY_EVEN), FT_OK);
+    EXPECT_EQ(driver.setBaudRate(handle, 9600), FT_OK);
+    tio = settings();
+    // A pty keeps 8 data bits and no parity whatever it is told; stop bits and speed stick.
+    EXPECT_EQ(tio.c_cflag & CSTOPB, tcflag_t(CSTOPB));
+    EXPECT_EQ(::cfgetospeed(&tio), speed_t(B9600));
+
+    EXPECT_EQ(driver.setBaudRate(handle, 12345), FT_INVALID_BAUD_RATE);
+    EXPECT_EQ(driver.setDataCharacteristics(handle, 9, FT_STOP_BITS_1, FT_PARITY_NONE), FT_INVALID_PARAMETER);
+    EXPECT_EQ(driver.setDataCharacteristics(handle, FT_BITS_8, 1, FT_PARITY_NONE), FT_INVALID_PARAMETER);
+    EXPECT_EQ(driver.setBaudRate(reinterpret_cast<FT_HANDLE>(9999), 115200), FT_INVALID_HANDLE);
+    driver.close(handle);
+}
+
+TEST(KernelPorts, QueueCountsReadsAndPurges) {
+    FakeSysfs sys;
+    OpenPty port;
+    sys.addPort("ttyUSB0", std::string("TORVIK\n"), port.pty.slavePath());
+    LinuxTtyDriver driver(sys.paths());
+    const FT_HANDLE handle = openOrFail(driver, "TORVIK");
+    ASSERT_EQ(driver.setTimeouts(handle, 100, 100), FT_OK);
+
+    DWORD queued = 0;
+    ASSERT_EQ(driver.queueStatus(handle, &queued), FT_OK);
+    EXPECT_EQ(queued, 0u);
+
+    const std::string sent("OK\r\0\xFF\n12345", 11);  // every byte passes untranslated
+    ASSERT_EQ(::write(port.pty.masterFd(), sent.data(), sent.size()), ssize_t(sent.size()));
+    EXPECT_EQ(waitForQueue(driver, handle, 11), 11u);
+
+    char buf[64] = {};
+    DWORD got = 0;
+    ASSERT_EQ(driver.read(handle, buf, 6, &got), FT_OK);
+    EXPECT_EQ(std::string(buf, got), sent.substr(0, 6));
+    ASSERT_EQ(driver.queueStatus(handle, &queued), FT_OK);
+    EXPECT_EQ(queued, 5u);
+
+    // A read for more than waits returns what came once the time-out passes.
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(driver.read(handle, buf, sizeof buf, &got), FT_OK);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(std::string(buf, got), sent.substr(6));
+    EXPECT_GE(waited, std::chrono::milliseconds(90));
+    EXPECT_LT(waited, std::chrono::milliseconds(1000));
+
+    ASSERT_EQ(::write(port.pty.masterFd(), "junk", 4), 4);
+    EXPECT_EQ(waitForQueue(driver, handle, 4), 4u);
+    EXPECT_EQ(driver.purge(handle, FT_PURGE_RX), FT_OK);
+    ASSERT_EQ(driver.queueStatus(handle, &queued), FT_OK);
+    EXPECT_EQ(queued, 0u);
+
+    ASSERT_EQ(::write(port.pty.masterFd(), "more", 4), 4);
+    EXPECT_EQ(waitForQueue(driver, handle, 4), 4u);
+    EXPECT_EQ(driver.reset(handle), FT_OK);  // a reset flushes both queues
+    ASSERT_EQ(driver.queueStatus(handle, &queued), FT_OK);
+    EXPECT_EQ(queued, 0u);
+    driver.close(handle);
+}
+
+TEST(KernelPorts, UnplugGivesIoErrorNotAnEmptyQueue) {
+    FakeSysfs sys;
+    OpenPty port;
+    sys.addPort("ttyUSB0", std::string("TORVIK\n"), port.pty.slavePath());
+    LinuxTtyDriver driver(sys.paths());
+    const FT_HANDLE handle = openOrFail(driver, "TORVIK");
+    ASSERT_EQ(driver.setTimeouts(handle, 100, 100), FT_OK);
+
+    port.pty.close();  // the bridge is pulled out
+
+    DWORD queued = 0;
+    EXPECT_EQ(driver.queueStatus(handle, &queued), FT_IO_ERROR);
+    DWORD written = 0;
+    EXPECT_EQ(driver.write(handle, "MON1\r", 5, &written), FT_IO_ERROR);
+    char buf[8];
+    DWORD got = 0;
+    EXPECT_EQ(driver.read(handle, buf, sizeof buf, &got), FT_IO_ERROR);
+    EXPECT_EQ(got, 0u);
+    EXPECT_EQ(driver.purge(handle, FT_PURGE_RX | FT_PURGE_TX), FT_IO_ERROR);
+    EXPECT_EQ(driver.close(handle), FT_OK);
+}
+
+}  // namespace
