@@ -1,4 +1,18 @@
+# The log model and file writer need no widgets and live in torvik_core. The view
+# and its save dialog form their own small widget library, which torvik_gui
+# carries, so the view builds and tests on its own.
 target_sources(torvik_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/byte_chunks.h ${CMAKE_CURRENT_LIST_DIR}/byte_chunks.cpp
   ${CMAKE_CURRENT_LIST_DIR}/log_model.h ${CMAKE_CURRENT_LIST_DIR}/log_model.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/log_view_state.h ${CMAKE_CURRENT_LIST_DIR}/log_view_state.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/log_file_writer.h ${CMAKE_CURRENT_LIST_DIR}/log_file_writer.cpp
 )
+add_library(torvik_logview STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/log_view_look.h ${CMAKE_CURRENT_LIST_DIR}/log_view_look.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/log_view_painter.h ${CMAKE_CURRENT_LIST_DIR}/log_view_painter.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/log_view.h ${CMAKE_CURRENT_LIST_DIR}/log_view.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/log_view_input.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/save_text_file_dialog.h ${CMAKE_CURRENT_LIST_DIR}/save_text_file_dialog.cpp
+)
+target_link_libraries(torvik_logview PUBLIC torvik_core Qt6::Gui Qt6::Widgets)
+target_link_libraries(torvik_gui PUBLIC torvik_logview)

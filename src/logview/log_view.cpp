@@ -1,0 +1,165 @@
+#include "logview/log_view.h"
+
+#include "logview/log_file_writer.h"
+#include "logview/log_model.h"
+#include "logview/log_view_painter.h"
+#include "logview/save_text_file_dialog.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QScrollBar>
+
+using namespace logview;
+
+LogView::LogView(LogModel* model, QWidget* parent)
+    : QAbstractScrollArea(parent), model_(model), state_(*model), font_(textFont()), metrics_(CellMetrics::of(font_)) {
+    setFrameStyle(QFrame::Box | QFrame::Plain);
+    setLineWidth(kFrameWidth);
+    QPalette pal = palette();
+    pal.setColor(QPalette::WindowText, kBorderColor);
+    setPalette(pal);
+    setFont(font_);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setFocusPolicy(Qt::StrongFocus);
+    setAcceptDrops(false);
+    setAttribute(Qt::WA_InputMethodEnabled, false);
+    viewport()->setAcceptDrops(false);
+    viewport()->setCursor(Qt::IBeamCursor);
+    viewport()->setAutoFillBackground(false);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+
+    menuRunner_ = [](QMenu& menu, const QPoint& globalPos) { menu.exec(globalPos); };
+
+    const int flash = QApplication::cursorFlashTime();
+    caretTimer_.setInterval(flash > 0 ? flash / 2 : 500);
+    connect(&caretTimer_, &QTimer::timeout, this, [this] {
+        caretOn_ = !caretOn_;
+        viewport()->update();
+    });
+
+    connect(model_, &LogModel::appended, this, &LogView::onAppended);
+    connect(model_, &LogModel::cleared, this, &LogView::onCleared);
+    connect(model_, &LogModel::trimmed, this, &LogView::onTrimmed);
+    updatePageSize();
+    syncScrollBars();
+}
+
+LogView::~LogView() = default;
+
+void LogView::updatePageSize() {
+    const QSize size = viewport()->size();
+    state_.setPageSize(size.height() / metrics_.lineHeight, (size.width() - kTextLeft) / metrics_.cellWidth);
+}
+
+bool LogView::syncScrollBars() {
+    const QSize before = viewport()->size();
+    syncing_ = true;
+    // Setting a range can show or hide a bar, which lays the viewport out again.
+    verticalScrollBar()->setRange(0, static_cast<int>(state_.maxFirstLine()));
+    verticalScrollBar()->setPageStep(static_cast<int>(state_.pageRows()));
+    horizontalScrollBar()->setRange(0, static_cast<int>(state_.maxFirstColumn()));
+    horizontalScrollBar()->setPageStep(static_cast<int>(state_.pageColumns()));
+    verticalScrollBar()->setValue(static_cast<int>(state_.firstLine()));
+    horizontalScrollBar()->setValue(static_cast<int>(state_.firstColumn()));
+    syncing_ = false;
+    if (viewport()->size() == before) return false;
+    updatePageSize();
+    return true;
+}
+
+void LogView::onAppended() {
+    // A bar that appears shrinks the text area; follow the end again until stable.
+    for (int round = 0; round < 3; ++round) {
+        state_.followEnd();
+        if (!syncScrollBars()) break;
+    }
+    restartCaretBlink();
+    viewport()->update();
+}
+
+void LogView::onCleared() {
+    state_.reset();
+    syncScrollBars();
+    viewport()->update();
+}
+
+void LogView::onTrimmed() {
+    state_.clampToModel();
+    syncScrollBars();
+    viewport()->update();
+}
+
+void LogView::clearLog() { model_->clear(); }
+
+void LogView::saveLog(SaveTextFileDialog& dialog) {
+    const QString path = dialog.execute(this);
+    if (path.isEmpty()) return;
+    model_->trimTrailingBlanks();
+    logfile::save(*model_, path);
+}
+
+void LogView::copy() {
+    if (!state_.hasSelection()) return;
+    QGuiApplication::clipboard()->setText(state_.selectedText());
+}
+
+void LogView::selectAll() {
+    state_.selectAll();
+    viewport()->update();
+}
+
+void LogView::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    if (syncing_) return;
+    updatePageSize();
+    syncScrollBars();
+}
+
+void LogView::scrollContentsBy(int, int) {
+    if (syncing_) return;
+    state_.setFirstLine(verticalScrollBar()->value());
+    state_.setFirstColumn(horizontalScrollBar()->value());
+    viewport()->update();
+}
+
+void LogView::paintEvent(QPaintEvent*) {
+    QPainter painter(viewport());
+    PaintInput in;
+    in.model = model_;
+    in.state = &state_;
+    in.metrics = metrics_;
+    in.font = font_;
+    in.viewport = viewport()->rect();
+    in.gutterColor = QApplication::palette().color(QPalette::Button);
+    in.focused = hasFocus();
+    in.caretOn = caretOn_;
+    paintLogView(painter, in);
+}
+
+void LogView::restartCaretBlink() {
+    caretOn_ = true;
+    if (hasFocus()) caretTimer_.start();
+}
+
+void LogView::afterCaretMove() {
+    syncScrollBars();
+    restartCaretBlink();
+    viewport()->update();
+}
+
+void LogView::focusInEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusInEvent(event);
+    restartCaretBlink();
+    viewport()->update();
+}
+
+void LogView::focusOutEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusOutEvent(event);
+    caretTimer_.stop();
+    viewport()->update();
+}

@@ -1,0 +1,87 @@
+#pragma once
+// The read-only monitor log view (`Memo1`): a line-number gutter and the log's
+// text, white fixed-pitch on black, drawing only the rows in sight.
+//
+// Use: construct over a LogModel that the connection engine appends to; the view
+// follows the end of the log after every batch. Wire the "Clear" button to
+// clearLog() and the "Save" button to saveLog(SaveTextFileDialog1). The user can
+// move the caret, select, scroll and copy; nothing changes the text.
+
+#include "logview/log_view_look.h"
+#include "logview/log_view_state.h"
+
+#include <QAbstractScrollArea>
+#include <QTimer>
+
+#include <functional>
+
+class LogModel;
+class QMenu;
+class SaveTextFileDialog;
+
+class LogView : public QAbstractScrollArea {
+    Q_OBJECT
+public:
+    explicit LogView(LogModel* model, QWidget* parent = nullptr);
+    ~LogView() override;
+
+    LogModel* model() const { return model_; }
+    const LogViewState& state() const { return state_; }
+    const logview::CellMetrics& metrics() const { return metrics_; }
+
+    // The "Clear" button: empties the log and the view.
+    void clearLog();
+    // The "Save" button: asks for the file, trims the lines' trailing blanks and
+    // writes the log; failures go to the application's error report.
+    void saveLog(SaveTextFileDialog& dialog);
+
+    // Copies the selection to the clipboard, lines joined by CR LF.
+    void copy();
+    void selectAll();
+
+    // The context menu as it would open now (the caller owns it).
+    QMenu* createContextMenu();
+    // Replaces how the context menu is shown (tests record instead of opening it).
+    using MenuRunner = std::function<void(QMenu& menu, const QPoint& globalPos)>;
+    void setMenuRunner(MenuRunner runner) { menuRunner_ = std::move(runner); }
+
+    // The viewport cell under a viewport point, clamped into the text.
+    TextPos positionAt(const QPoint& viewportPos) const;
+
+protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    void onAppended();
+    void onCleared();
+    void onTrimmed();
+    // Brings the scroll bars in line with the state; returns true when that
+    // changed the text area's size.
+    bool syncScrollBars();
+    void updatePageSize();
+    void afterCaretMove();
+    void restartCaretBlink();
+    bool handleNavigationKey(QKeyEvent* event);
+
+    LogModel* model_;
+    LogViewState state_;
+    QFont font_;
+    logview::CellMetrics metrics_;
+    QTimer caretTimer_;
+    bool caretOn_ = true;
+    bool syncing_ = false;
+    int wheelRemainder_ = 0;
+    MenuRunner menuRunner_;
+};

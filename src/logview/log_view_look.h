@@ -1,0 +1,46 @@
+#pragma once
+// The log view's fixed look: font, colours and geometry. Coordinates are those of
+// the view's viewport, which lies inside the view's 1-pixel frame.
+
+#include <QColor>
+#include <QFont>
+#include <QFontMetrics>
+
+namespace logview {
+
+inline constexpr int kFrameWidth = 1;
+inline constexpr int kGutterWidth = 45;          // from the frame's inner edge
+inline constexpr int kGutterBands = 48;
+inline constexpr int kTextLeft = 48 - kFrameWidth;  // 48 px from the view's left edge
+inline constexpr int kRightMarginColumn = 80;
+inline constexpr int kRightMarginWidth = 2;
+inline constexpr int kCaretWidth = 2;
+inline constexpr int kWheelLinesPerNotch = 4;
+
+inline const QColor kTextColor{255, 255, 255};
+inline const QColor kBackground{0, 0, 0};
+inline const QColor kSelectionText{255, 255, 255};
+inline const QColor kSelectionBackground{0, 0, 128};
+inline const QColor kRightMarginColor{226, 226, 226};
+inline const QColor kBorderColor{128, 128, 128};
+inline const QColor kGutterColorTo{255, 255, 255};
+inline const QColor kLineNumberColor{0, 0, 0};
+inline const QColor kControlSymbolColor{150, 150, 150};
+
+// "Courier New" 13 px; fontconfig maps it to a metric-compatible face when absent.
+QFont textFont();
+
+// Left edge of a line number with `digits` digits, so that numbers up to 9999 end
+// in the same place (24, 16, 8, 0 px from the view's left edge).
+int lineNumberLeft(int digits);
+
+// Cell and row sizes of the text font.
+struct CellMetrics {
+    int cellWidth = 8;
+    int lineHeight = 16;
+    int ascent = 12;
+    bool runsAlignToCells = true;  // a run of text advances exactly one cell per character
+    static CellMetrics of(const QFont& font);
+};
+
+}  // namespace logview

@@ -1,0 +1,30 @@
+#pragma once
+// Paints the log view's viewport: gutter with line numbers, the visible rows of
+// text with the selection, the right margin and the caret. Only the visible rows
+// are read from the model, so a frame costs the same at any log length.
+
+#include "logview/log_view_look.h"
+
+#include <QColor>
+#include <QRect>
+
+class LogModel;
+class LogViewState;
+class QPainter;
+
+namespace logview {
+
+struct PaintInput {
+    const LogModel* model = nullptr;
+    const LogViewState* state = nullptr;
+    CellMetrics metrics;
+    QFont font;
+    QRect viewport;         // the viewport's rectangle, origin at (0, 0)
+    QColor gutterColor;     // the desktop's button face
+    bool focused = false;   // selection and caret show only with focus
+    bool caretOn = false;   // the caret's blink phase
+};
+
+void paintLogView(QPainter& painter, const PaintInput& in);
+
+}  // namespace logview
