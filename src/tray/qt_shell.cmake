@@ -1,0 +1,4 @@
+target_sources(torvik_gui PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/qt_tray_shell.h ${CMAKE_CURRENT_LIST_DIR}/qt_tray_shell.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/qt_popup_menu.h ${CMAKE_CURRENT_LIST_DIR}/qt_popup_menu.cpp
+)
