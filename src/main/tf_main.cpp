@@ -26,7 +26,7 @@ constexpr DWORD kDriverTimeoutMs = 100;
 }  // namespace
 
 TfMain::TfMain(TrayShell& shell, LogModel* log, Options options, QObject* parent)
-    : QObject(parent), TrayIcon1(shell), log_(log) {
+    : QObject(parent), log_(log), TrayIcon1(shell) {
     TrayIcon1.SetVisible(true);
 
     WorkerThread1.SetRefreshInterval(1000);

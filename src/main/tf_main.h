@@ -65,6 +65,16 @@ public:
     QString StatusPanelText() const { return statusPanelText_; }
     int MonitorImageIndex() const { return monitorImageIndex_; }
 
+private:
+    // Before the public components: WorkerThread1 must be the last member, so
+    // that it is destroyed first and its reader still finds all of these.
+    LogModel* log_;
+    QString statusPanelText_;
+    int monitorImageIndex_ = 6;
+    bool shuttingDown_ = false;
+    TWorkerThreadDataNotifyEvent handOff_;
+
+public:
     std::atomic<bool> Connected{false};
     bool MonitorOn = false;
     // The latest received text; written by the reader, read during its hand-off.
@@ -86,10 +96,4 @@ private:
     void showClosed();
     void setStatusPanelText(const QString& text);
     void setMonitorImageIndex(int index);
-
-    LogModel* log_;
-    QString statusPanelText_;
-    int monitorImageIndex_ = 6;
-    bool shuttingDown_ = false;
-    TWorkerThreadDataNotifyEvent handOff_;
 };

@@ -1,0 +1,119 @@
+#include "main/engine_fixture.h"
+
+#include <string>
+#include <vector>
+
+using Strings = std::vector<std::string>;
+
+TEST_F(EngineTest, StartWithoutSimulatorAnnouncesClosedOnce) {
+    EXPECT_EQ(engine->TrayIcon1.IconIndex(), 1) << "start image before the first tick";
+    EXPECT_TRUE(engine->StatusPanelText().isEmpty());
+    shell.clear();
+    engine->Timer1Timer();
+    EXPECT_EQ(engine->TrayIcon1.IconIndex(), 0);
+    EXPECT_EQ(balloons(), QStringList{kClosedBalloon});
+    EXPECT_EQ(engine->StatusPanelText(), "Closed");
+    shell.clear();
+    for (int i = 0; i < 3; ++i) engine->Timer1Timer();
+    EXPECT_TRUE(shell.requests().isEmpty()) << "later ticks show nothing new";
+    EXPECT_FALSE(engine->Connected.load());
+}
+
+TEST_F(EngineTest, StartWithSimulatorOpensConfiguresAndAnnounces) {
+    const auto id = driver->addBridge("Torvik ECU Simulator");
+    shell.clear();
+    ASSERT_TRUE(openLink());
+    EXPECT_EQ(driver->calls(), (Strings{"open Torvik ECU Simulator", "reset", "data 8 0 0", "baud 115200",
+                                        "timeouts 100 100", "purge 1", "purge 2"}));
+    EXPECT_EQ(driver->written(id), QByteArray("MON1\r"));
+    EXPECT_EQ(engine->TrayIcon1.IconIndex(), 1);
+    EXPECT_EQ(engine->MonitorImageIndex(), 6);
+    EXPECT_EQ(engine->StatusPanelText(), "Opened");
+    EXPECT_EQ(balloons(), QStringList{kOpenedBalloon});
+    EXPECT_FALSE(D2XXUnit::ReportErrors.load());
+
+    // While open a tick makes no driver call at all.
+    driver->clearCalls();
+    const int handles = driver->openHandleCount();
+    engine->Timer1Timer();
+    EXPECT_TRUE(driver->calls().empty());
+    EXPECT_EQ(driver->openHandleCount(), handles);
+}
+
+TEST_F(EngineTest, TokenMatchesInAnyCase) {
+    driver->addBridge("usb bridge (torVik)");
+    EXPECT_TRUE(openLink());
+}
+
+TEST_F(EngineTest, Vmr4100AloneIsNeverOpenedButWinsWhenListedFirst) {
+    driver->addBridge("VMR4100 interface");
+    engine->Timer1Timer();
+    EXPECT_FALSE(engine->Connected.load());
+    EXPECT_EQ(engine->TrayIcon1.IconIndex(), 0);
+    for (const auto& call : driver->calls()) EXPECT_NE(call.rfind("open", 0), 0u) << call;
+
+    driver->addBridge("TORVIK");
+    ASSERT_TRUE(openLink());
+    EXPECT_EQ(driver->calls().front(), "open VMR4100 interface")
+        << "the open takes the first bridge that matches either token";
+}
+
+TEST_F(EngineTest, BridgeHeldElsewhereIsRetriedEveryTickWithoutIndication) {
+    const auto id = driver->addBridge("TORVIK");
+    driver->setHeldElsewhere(id, true);
+    shell.clear();
+    for (int i = 0; i < 3; ++i) engine->Timer1Timer();
+    int opens = 0;
+    for (const auto& call : driver->calls()) opens += call == "open TORVIK";
+    EXPECT_EQ(opens, 3);
+    EXPECT_FALSE(engine->Connected.load());
+    EXPECT_FALSE(engine->WorkerThread1.IsRunning());
+    EXPECT_TRUE(shell.requests().isEmpty());
+    EXPECT_EQ(engine->TrayIcon1.IconIndex(), 1);
+    EXPECT_TRUE(engine->StatusPanelText().isEmpty());
+    EXPECT_TRUE(driver->written(id).isEmpty());
+
+    driver->setHeldElsewhere(id, false);
+    EXPECT_TRUE(openLink());
+}
+
+TEST_F(EngineTest, LongDescriptionReachesTheOpenCutTo49Bytes) {
+    const std::string description = "TORVIK " + std::string(53, 'x');
+    driver->addBridge(description);
+    engine->Timer1Timer();
+    ASSERT_FALSE(driver->calls().empty());
+    EXPECT_EQ(driver->calls().front(), "open " + description.substr(0, 49));
+}
+
+TEST_F(EngineTest, MonitorSwitchedOffBeforeOpenSendsMon0) {
+    engine->SetProtocol(11);
+    EXPECT_EQ(errors.texts(), QStringList{"Torvik not connected."});
+    EXPECT_FALSE(engine->MonitorOn);
+    EXPECT_EQ(engine->MonitorImageIndex(), 5);
+    EXPECT_EQ(engine->TrayIcon1.IconIndex(), 1) << "the tray icon changes only while open";
+
+    const auto id = driver->addBridge("TORVIK");
+    ASSERT_TRUE(openLink());
+    EXPECT_EQ(driver->written(id), QByteArray("MON0\r"));
+    EXPECT_EQ(engine->TrayIcon1.IconIndex(), 3);
+    EXPECT_EQ(engine->MonitorImageIndex(), 5);
+}
+
+TEST_F(EngineTest, ReopenWaitsUntilTheOldReaderHasEnded) {
+    const auto id = driver->addBridge("TORVIK");
+    ASSERT_TRUE(openLink());
+    driver->unplug(id);
+    // The close reaches the UI thread through the reader's blocking call.
+    ASSERT_TRUE(pumpUntil([&] { return !engine->Connected.load(); }));
+    driver->replug(id);
+    driver->clearCalls();
+    // No event has run since: the old reader's end notification is pending.
+    if (engine->WorkerThread1.IsRunning()) {
+        engine->Timer1Timer();
+        EXPECT_TRUE(driver->calls().empty()) << "no open while the old reader is still ending";
+        EXPECT_FALSE(engine->Connected.load());
+    }
+    ASSERT_TRUE(waitReaderEnded());
+    EXPECT_TRUE(openLink());
+    EXPECT_EQ(driver->calls().at(1), "open TORVIK") << "after closing the handle it replaces";
+}
