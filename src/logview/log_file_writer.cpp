@@ -4,11 +4,38 @@
 #include "logview/log_model.h"
 
 #include <QFileInfo>
+#include <QFile>
 #include <QSaveFile>
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
 
 namespace {
 
 constexpr qsizetype kFlushAt = qsizetype{1} << 20;
+
+// Writes the lines to `file` in large blocks, so that saving runs at disk speed.
+bool writeLines(const LogModel& model, QFileDevice& file) {
+    QByteArray block;
+    block.reserve(kFlushAt + 4096);
+    const qsizetype count = model.lineCount();
+    for (qsizetype i = 0; i < count; ++i) {
+        model.appendEncodedLine(i, block);
+        block.append("\r\n", 2);
+        if (block.size() >= kFlushAt) {
+            if (file.write(block) != block.size()) return false;
+            block.resize(0);
+        }
+    }
+    return block.isEmpty() || file.write(block) == block.size();
+}
+
+bool nameTooLong(const QString& fullPath) {
+    const QByteArray encoded = QFile::encodeName(fullPath);
+    const QByteArray name = QFile::encodeName(QFileInfo(fullPath).fileName());
+    return encoded.size() >= PATH_MAX || name.size() > NAME_MAX;
+}
 
 }  // namespace
 
@@ -20,26 +47,34 @@ QString createErrorText(const QString& fullPath, const QString& cause) {
 
 bool save(const LogModel& model, const QString& path) {
     const QString fullPath = QFileInfo(path).absoluteFilePath();
+    const QFileInfo target(fullPath);
+    // The file is written under a temporary name and renamed at the end; causes
+    // that only the rename would meet are found before anything is written.
+    const int refused = target.isDir() ? EISDIR : nameTooLong(fullPath) ? ENAMETOOLONG : 0;
+    if (refused != 0) {
+        errorbox::reportApplicationError(createErrorText(fullPath, QString::fromLocal8Bit(std::strerror(refused))));
+        return false;
+    }
+    // A device or pipe has no previous content to protect and must not be
+    // replaced by a renamed file: it is written directly.
+    if (target.exists() && !target.isFile()) {
+        QFile device(fullPath);
+        if (!device.open(QIODevice::WriteOnly)) {
+            errorbox::reportApplicationError(createErrorText(fullPath, device.errorString()));
+            return false;
+        }
+        if (!writeLines(model, device) || !device.flush()) {
+            errorbox::reportApplicationError(kWriteErrorText);
+            return false;
+        }
+        return true;
+    }
     QSaveFile file(fullPath);
     if (!file.open(QIODevice::WriteOnly)) {
         errorbox::reportApplicationError(createErrorText(fullPath, file.errorString()));
         return false;
     }
-    // Lines are gathered into large blocks so that writing runs at disk speed.
-    QByteArray block;
-    block.reserve(kFlushAt + 4096);
-    bool ok = true;
-    const qsizetype count = model.lineCount();
-    for (qsizetype i = 0; i < count && ok; ++i) {
-        model.appendEncodedLine(i, block);
-        block.append("\r\n", 2);
-        if (block.size() >= kFlushAt) {
-            ok = file.write(block) == block.size();
-            block.resize(0);
-        }
-    }
-    if (ok && !block.isEmpty()) ok = file.write(block) == block.size();
-    if (!ok || !file.commit()) {
+    if (!writeLines(model, file) || !file.commit()) {
         file.cancelWriting();
         errorbox::reportApplicationError(kWriteErrorText);
         return false;

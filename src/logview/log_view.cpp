@@ -56,8 +56,7 @@ void LogView::updatePageSize() {
     state_.setPageSize(size.height() / metrics_.lineHeight, (size.width() - kTextLeft) / metrics_.cellWidth);
 }
 
-bool LogView::syncScrollBars() {
-    const QSize before = viewport()->size();
+void LogView::syncScrollBars() {
     syncing_ = true;
     // Setting a range can show or hide a bar, which lays the viewport out again.
     verticalScrollBar()->setRange(0, static_cast<int>(state_.maxFirstLine()));
@@ -67,23 +66,19 @@ bool LogView::syncScrollBars() {
     verticalScrollBar()->setValue(static_cast<int>(state_.firstLine()));
     horizontalScrollBar()->setValue(static_cast<int>(state_.firstColumn()));
     syncing_ = false;
-    if (viewport()->size() == before) return false;
-    updatePageSize();
-    return true;
 }
 
 void LogView::onAppended() {
-    // A bar that appears shrinks the text area; follow the end again until stable.
-    for (int round = 0; round < 3; ++round) {
-        state_.followEnd();
-        if (!syncScrollBars()) break;
-    }
+    state_.followEnd();
+    followingEnd_ = true;
+    syncScrollBars();
     restartCaretBlink();
     viewport()->update();
 }
 
 void LogView::onCleared() {
     state_.reset();
+    followingEnd_ = false;
     syncScrollBars();
     viewport()->update();
 }
@@ -109,19 +104,23 @@ void LogView::copy() {
 }
 
 void LogView::selectAll() {
+    followingEnd_ = false;
     state_.selectAll();
     viewport()->update();
 }
 
 void LogView::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
-    if (syncing_) return;
     updatePageSize();
+    // Scroll bars come and go after the ranges change; a view that follows the
+    // log keeps its last line and caret in sight when the text area shrinks.
+    if (followingEnd_) state_.followEnd();
     syncScrollBars();
 }
 
 void LogView::scrollContentsBy(int, int) {
     if (syncing_) return;
+    followingEnd_ = false;
     state_.setFirstLine(verticalScrollBar()->value());
     state_.setFirstColumn(horizontalScrollBar()->value());
     viewport()->update();
@@ -147,6 +146,7 @@ void LogView::restartCaretBlink() {
 }
 
 void LogView::afterCaretMove() {
+    followingEnd_ = false;
     syncScrollBars();
     restartCaretBlink();
     viewport()->update();

@@ -67,9 +67,8 @@ private:
     void onAppended();
     void onCleared();
     void onTrimmed();
-    // Brings the scroll bars in line with the state; returns true when that
-    // changed the text area's size.
-    bool syncScrollBars();
+    // Brings the scroll bars in line with the state.
+    void syncScrollBars();
     void updatePageSize();
     void afterCaretMove();
     void restartCaretBlink();
@@ -82,6 +81,7 @@ private:
     QTimer caretTimer_;
     bool caretOn_ = true;
     bool syncing_ = false;
+    bool followingEnd_ = false;  // nothing but appends moved the view since the last one
     int wheelRemainder_ = 0;
     MenuRunner menuRunner_;
 };

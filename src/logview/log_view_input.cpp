@@ -161,6 +161,7 @@ void LogView::wheelEvent(QWheelEvent* e) {
     const int notches = wheelRemainder_ / 120;
     wheelRemainder_ -= notches * 120;
     if (notches != 0) {
+        followingEnd_ = false;
         state_.scrollLines(-notches * kWheelLinesPerNotch);
         syncScrollBars();
         viewport()->update();
