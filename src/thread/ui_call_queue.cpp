@@ -70,6 +70,12 @@ void UiCallQueue::waitAndDrain(std::chrono::milliseconds timeout) {
 }
 
 bool UiCallQueue::event(QEvent* e) {
+    {
+        // A wake-up event is made on the calling thread under this lock and
+        // travels through Qt's queue, which the sanitizer cannot see: taking
+        // the lock first orders its making before we read it.
+        std::lock_guard lock(mutex_);
+    }
     if (e->type() != kWakeEvent) return QObject::event(e);
     drain();
     return true;
