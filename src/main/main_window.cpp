@@ -1,0 +1,178 @@
+#include "main/main_window.h"
+
+#include "logview/log_view.h"
+#include "main/main_window_status_bar.h"
+#include "tray/qt_popup_menu.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kPanelBorder = 4;
+constexpr int kButtonPanelHeight = 35;
+constexpr QRect kClearButton{4, 4, 81, 25};
+constexpr QRect kSaveButton{91, 4, 81, 25};
+
+QFont windowFont() {
+    QFont font;
+    font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(11);
+    return font;
+}
+
+}  // namespace
+
+TfMainWindow::TfMainWindow(const Setup& setup, QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("fMain"));
+    setWindowTitle(QStringLiteral("Torvik Master v1.1"));
+    setWindowIcon(setup.applicationIcon);
+    setFont(windowFont());
+    buildLayout();
+    popupMenu1_ = new QtPopupMenu(setup.menuImages, this);
+    // Building the engine adds the tray icon (and fails when no tray takes it)
+    // and starts Timer1.
+    engine_ = std::make_unique<TfMain>(setup.shell, &log_, setup.engine);
+    wireEngine();
+}
+
+TfMainWindow::~TfMainWindow() {
+    // The reader hands text to the log view; it must end before the view goes.
+    engine_.reset();
+}
+
+void TfMainWindow::buildLayout() {
+    resize(kClientWidth, kClientHeight);
+
+    panel2_ = new QWidget(this);
+    panel2_->setObjectName(QStringLiteral("Panel2"));
+    auto* panel2Layout = new QVBoxLayout(panel2_);
+    panel2Layout->setContentsMargins(kPanelBorder, kPanelBorder, kPanelBorder, kPanelBorder);
+    memo1_ = new LogView(&log_, panel2_);
+    memo1_->setObjectName(QStringLiteral("Memo1"));
+    panel2Layout->addWidget(memo1_);
+
+    panel3_ = new QWidget(this);
+    panel3_->setObjectName(QStringLiteral("Panel3"));
+    panel3_->setFixedHeight(kButtonPanelHeight);
+    bitBtn1_ = new QPushButton(QStringLiteral("Clear"), panel3_);
+    bitBtn1_->setObjectName(QStringLiteral("BitBtn1"));
+    bitBtn1_->setGeometry(kClearButton);
+    bitBtn2_ = new QPushButton(QStringLiteral("Save"), panel3_);
+    bitBtn2_->setObjectName(QStringLiteral("BitBtn2"));
+    bitBtn2_->setGeometry(kSaveButton);
+
+    statusBar1_ = new MainStatusBar(this);
+
+    // The log takes every change of the window's size; the button panel and the
+    // status bar keep their heights at the bottom.
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(panel2_, 1);
+    layout->addWidget(panel3_, 0);
+    layout->addWidget(statusBar1_, 0);
+
+    setTabOrder(memo1_, bitBtn1_);
+    setTabOrder(bitBtn1_, bitBtn2_);
+
+    connect(bitBtn1_, &QPushButton::clicked, memo1_, &LogView::clearLog);
+    connect(bitBtn2_, &QPushButton::clicked, this, [this] { memo1_->saveLog(saveTextFileDialog1_); });
+}
+
+void TfMainWindow::wireEngine() {
+    TfMain* engine = engine_.get();
+    connect(engine, &TfMain::statusPanelTextChanged, statusBar1_,
+            [this](const QString& text) { statusBar1_->setPanelText(0, text); });
+    connect(engine, &TfMain::monitorImageIndexChanged, popupMenu1_,
+            [this](int image) { popupMenu1_->setItemImage(QStringLiteral("Monitoronoff1"), image); });
+    popupMenu1_->setItemImage(QStringLiteral("Monitoronoff1"), engine->MonitorImageIndex());
+
+    connect(&engine->TrayIcon1, &TrayIcon::dblClick, this, &TfMainWindow::ShowMainForm);
+    connect(&engine->TrayIcon1, &TrayIcon::popupRequested, this, &TfMainWindow::PopupAtPointer);
+    connect(popupMenu1_, &QtPopupMenu::showMainFormChosen, this, &TfMainWindow::ShowMainForm);
+    connect(popupMenu1_, &QtPopupMenu::setProtocolChosen, engine, &TfMain::SetProtocol);
+    connect(popupMenu1_, &QtPopupMenu::programCloseChosen, this, &TfMainWindow::ProgramClose);
+}
+
+void TfMainWindow::FormCreate() {
+    engine_->FormCreate();
+}
+
+void TfMainWindow::PopupAtPointer(QPoint screenPos) {
+    // The menu's top-left corner at the pointer; Qt keeps it on the screen.
+    QCoreApplication::processEvents();
+    popupMenu1_->popup(screenPos);
+}
+
+void TfMainWindow::ProgramClose() {
+    QCoreApplication::quit();
+}
+
+void TfMainWindow::ShowMainForm() {
+    if (!placed_) {
+        winId();  // the native window first, so the frame is known where the platform tells it
+        centreOnScreen();
+    }
+    show();
+    ApplicationRestore();
+    raise();
+    activateWindow();
+    setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
+}
+
+void TfMainWindow::centreOnScreen() {
+    placed_ = true;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect work = screen->availableGeometry();
+    const QPoint origin = screen->geometry().topLeft();
+    const QPoint desktop = screen->virtualGeometry().topLeft();
+    const QSize outer = frameGeometry().size();
+    const int left = std::max(desktop.x(), origin.x() + (work.width() - outer.width()) / 2);
+    const int top = std::max(desktop.y(), origin.y() + (work.height() - outer.height()) / 2);
+    move(left, top);
+}
+
+void TfMainWindow::ApplicationMinimize() {
+    if (appMinimized_) return;
+    appMinimized_ = true;
+    minimizing_ = true;
+    setWindowState(windowState() | Qt::WindowMinimized);
+    minimizing_ = false;
+    ApplicationEvents1Minimize();
+}
+
+void TfMainWindow::ApplicationRestore() {
+    if (!appMinimized_) return;
+    appMinimized_ = false;
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    if (!isVisible()) show();
+}
+
+// The window leaves the screen and the taskbar; the program runs on in the tray.
+void TfMainWindow::ApplicationEvents1Minimize() {
+    hide();
+}
+
+// The close box, Alt+F4 and the system menu's Close never close the window.
+void TfMainWindow::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    ApplicationMinimize();
+}
+
+void TfMainWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // The minimise box and the taskbar minimise the whole application, which
+    // hides the window. Hiding waits for the window system to finish the change.
+    if (event->type() == QEvent::WindowStateChange && !minimizing_ && (windowState() & Qt::WindowMinimized))
+        QTimer::singleShot(0, this, [this] {
+            if (windowState() & Qt::WindowMinimized) ApplicationMinimize();
+        });
+}
