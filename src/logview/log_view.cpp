@@ -57,21 +57,43 @@ void LogView::updatePageSize() {
 }
 
 void LogView::syncScrollBars() {
+    // Only what changed is passed on: every change of a bar emits signals and
+    // queues a relayout, and this runs once per received batch.
+    const BarSettings now{static_cast<int>(state_.maxFirstLine()), static_cast<int>(state_.pageRows()),
+                          static_cast<int>(state_.firstLine()), static_cast<int>(state_.maxFirstColumn()),
+                          static_cast<int>(state_.pageColumns()), static_cast<int>(state_.firstColumn())};
+    if (now == bars_) return;
     syncing_ = true;
-    // Setting a range can show or hide a bar, which lays the viewport out again.
-    verticalScrollBar()->setRange(0, static_cast<int>(state_.maxFirstLine()));
-    verticalScrollBar()->setPageStep(static_cast<int>(state_.pageRows()));
-    horizontalScrollBar()->setRange(0, static_cast<int>(state_.maxFirstColumn()));
-    horizontalScrollBar()->setPageStep(static_cast<int>(state_.pageColumns()));
-    verticalScrollBar()->setValue(static_cast<int>(state_.firstLine()));
-    horizontalScrollBar()->setValue(static_cast<int>(state_.firstColumn()));
+    QScrollBar* v = verticalScrollBar();
+    QScrollBar* h = horizontalScrollBar();
+    if (now.vMax != bars_.vMax) v->setRange(0, now.vMax);
+    if (now.vPage != bars_.vPage) v->setPageStep(now.vPage);
+    if (now.hMax != bars_.hMax) h->setRange(0, now.hMax);
+    if (now.hPage != bars_.hPage) h->setPageStep(now.hPage);
+    v->setValue(now.vValue);
+    h->setValue(now.hValue);
+    bars_ = now;
     syncing_ = false;
+}
+
+void LogView::scheduleBarSync() {
+    // The bars follow once per pass of the event loop, ahead of the repaint that
+    // update() queues; batches that arrive within one pass share the work.
+    if (barSyncPending_) return;
+    barSyncPending_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            barSyncPending_ = false;
+            syncScrollBars();
+        },
+        Qt::QueuedConnection);
 }
 
 void LogView::onAppended() {
     state_.followEnd();
     followingEnd_ = true;
-    syncScrollBars();
+    scheduleBarSync();
     restartCaretBlink();
     viewport()->update();
 }
@@ -142,7 +164,7 @@ void LogView::paintEvent(QPaintEvent*) {
 
 void LogView::restartCaretBlink() {
     caretOn_ = true;
-    if (hasFocus()) caretTimer_.start();
+    if (hasFocus() && !caretTimer_.isActive()) caretTimer_.start();
 }
 
 void LogView::afterCaretMove() {

@@ -69,10 +69,16 @@ private:
     void onTrimmed();
     // Brings the scroll bars in line with the state.
     void syncScrollBars();
+    void scheduleBarSync();
     void updatePageSize();
     void afterCaretMove();
     void restartCaretBlink();
     bool handleNavigationKey(QKeyEvent* event);
+
+    struct BarSettings {
+        int vMax = -1, vPage = -1, vValue = -1, hMax = -1, hPage = -1, hValue = -1;
+        bool operator==(const BarSettings&) const = default;
+    };
 
     LogModel* model_;
     LogViewState state_;
@@ -81,7 +87,9 @@ private:
     QTimer caretTimer_;
     bool caretOn_ = true;
     bool syncing_ = false;
+    bool barSyncPending_ = false;
     bool followingEnd_ = false;  // nothing but appends moved the view since the last one
     int wheelRemainder_ = 0;
     MenuRunner menuRunner_;
+    BarSettings bars_;  // what the scroll bars were last given
 };

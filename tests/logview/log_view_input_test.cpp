@@ -177,6 +177,7 @@ TEST_F(LogViewTest, ABatchDropsTheSelectionAndBringsTheViewBackToTheEnd) {
     QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, cellCentre(12, 1));
     ASSERT_TRUE(view.state().hasSelection());
     model.append(u"more");
+    settle();
     EXPECT_FALSE(view.state().hasSelection());
     EXPECT_EQ(view.state().caret(), (TextPos{300, 4}));
     EXPECT_EQ(view.state().firstLine(), 300 - view.state().pageRows() + 1);
@@ -186,7 +187,7 @@ TEST_F(LogViewTest, ABatchDropsTheSelectionAndBringsTheViewBackToTheEnd) {
 TEST_F(LogViewTest, ALongLineShowsItsEndWithAHorizontalBarAndTheLastLineStaysInView) {
     appendLines(100);
     model.append(QString(500, u'q'));
-    QApplication::processEvents();
+    settle();
     ASSERT_TRUE(view.horizontalScrollBar()->isVisible());
     const auto& st = view.state();
     // The caret after the 500th column stays in sight with the text area narrowed by both bars.

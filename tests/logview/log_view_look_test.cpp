@@ -57,6 +57,7 @@ TEST_F(LogViewTest, LineNumbersMoveLeftByOneCellPerDigitUpToFour) {
 TEST_F(LogViewTest, RightMarginAtColumnEightyMovesWithHorizontalScroll) {
     view.resize(900, 400);
     model.append(QString(200, u'x') + QStringLiteral("\rshort"));
+    settle();
     const int cw = view.metrics().cellWidth;
     view.horizontalScrollBar()->setValue(0);
     const int y = 1 + 5 * view.metrics().lineHeight;  // a row without text
@@ -124,18 +125,18 @@ TEST_F(LogViewTest, ControlCharactersTakeOneVisibleCell) {
 
 TEST_F(LogViewTest, ScrollBarsShowOnlyWhileTheTextDoesNotFit) {
     model.append(u"short\r");
-    QApplication::processEvents();
+    settle();
     EXPECT_FALSE(view.verticalScrollBar()->isVisible());
     EXPECT_FALSE(view.horizontalScrollBar()->isVisible());
     appendLines(100);
-    QApplication::processEvents();
+    settle();
     EXPECT_TRUE(view.verticalScrollBar()->isVisible());
     EXPECT_FALSE(view.horizontalScrollBar()->isVisible());
     model.append(QString(300, u'y'));
-    QApplication::processEvents();
+    settle();
     EXPECT_TRUE(view.horizontalScrollBar()->isVisible());
     view.clearLog();
-    QApplication::processEvents();
+    settle();
     EXPECT_FALSE(view.verticalScrollBar()->isVisible());
     EXPECT_FALSE(view.horizontalScrollBar()->isVisible());
 }
@@ -153,6 +154,7 @@ TEST_F(LogViewTest, ScreenshotWithAFewHundredLines) {
         text += QStringLiteral("7E8 03 41 0C %1 %2\tRPM frame").arg(i % 256, 2, 16, QLatin1Char('0')).arg(i) + u'\r';
     text += QStringLiteral("last line with a NUL ") + QChar(0) + QStringLiteral(" and a LF \n inside ");
     model.append(text);
+    settle();
     view.verticalScrollBar()->setValue(90);
     QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, cellCentre(95, 1));
     const QImage img = grab();

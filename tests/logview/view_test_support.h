@@ -21,8 +21,12 @@ protected:
         QApplication::processEvents();
     }
 
+    // Runs the event loop's passes that follow a batch: scroll bars, then layout.
+    static void settle() {
+        for (int pass = 0; pass < 3; ++pass) QApplication::processEvents();
+    }
     QImage grab() {
-        QApplication::processEvents();
+        settle();
         return view.grab().toImage().convertToFormat(QImage::Format_RGB32);
     }
     // Viewport point of a cell's centre.
@@ -35,6 +39,7 @@ protected:
         QString text;
         for (int i = 0; i < count; ++i) text += prefix + QString::number(i) + u'\r';
         model.append(text);
+        settle();
     }
 
     LogModel model;
