@@ -21,9 +21,18 @@ SimLink::~SimLink() {
 }
 
 bool SimLink::send(const std::string& bytes) {
-    DWORD written = 0;
-    return driver_.write(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &written) == FT_OK &&
-           written == bytes.size();
+    // A long write may outlast one write time-out while the simulator drains the pty.
+    std::size_t done = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (done < bytes.size() && std::chrono::steady_clock::now() < deadline) {
+        DWORD written = 0;
+        if (driver_.write(handle_, bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &written) !=
+            FT_OK) {
+            return false;
+        }
+        done += written;
+    }
+    return done == bytes.size();
 }
 
 std::string SimLink::receiveUntil(const std::function<bool(const std::string&)>& done, int ms) {

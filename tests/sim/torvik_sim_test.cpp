@@ -1,5 +1,6 @@
 // torvik-sim run as the program meets it: a process publishing a virtual
 // bridge, driven through the Linux tty driver.
+#include "device/drivers/production_driver.h"
 #include "sim/obd_frames.h"
 #include "sim_link.h"
 #include "sim_process.h"
@@ -8,7 +9,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
+#include <cstdint>
+#include <cstdlib>
+#include <thread>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -287,6 +292,62 @@ TEST(ObdFrames, CheckBytesFollowTheStandards) {
     EXPECT_EQ(obd::request(obd::Iso15765, 0x0D), "7DF 02 01 0D 00 00 00 00 00");
     EXPECT_EQ(obd::response(obd::Iso14230, 0x0C, {0x1A, 0xF8}), "84 F1 10 41 0C 1A F8 E4");
     EXPECT_EQ(obd::request(obd::None, 0x0C), "");
+}
+
+}  // namespace
+
+namespace {
+
+// The program's own path: the production driver behind the FT_* calls finds
+// the simulator in the user's bridge directory.
+TEST_F(TorvikSim, TheProductionDriverFindsItThroughTheFtCalls) {
+    sim_ = std::make_unique<SimProcess>(runtime_.path(), std::vector<std::string>{"--description", "TORVIK FT"});
+    ASSERT_TRUE(sim_->waitReady()) << sim_->errorOutput();
+    const char* previousRuntime = std::getenv("XDG_RUNTIME_DIR");
+    const std::string restoreRuntime = previousRuntime ? previousRuntime : "";
+    ::setenv("XDG_RUNTIME_DIR", runtime_.path().c_str(), 1);
+    struct DriverSwap {
+        std::shared_ptr<FtDriver> previous = ftdriver::install(makeProductionDriver());
+        ~DriverSwap() { ftdriver::install(previous); }
+    } swap;
+    if (restoreRuntime.empty()) {
+        ::unsetenv("XDG_RUNTIME_DIR");
+    } else {
+        ::setenv("XDG_RUNTIME_DIR", restoreRuntime.c_str(), 1);
+    }
+
+    DWORD count = 0;
+    ASSERT_EQ(FT_ListDevices(&count, nullptr, FT_LIST_NUMBER_ONLY), FT_OK);
+    int found = -1;
+    for (DWORD i = 0; i < count; ++i) {
+        char description[FT_DESCRIPTION_SIZE] = {};
+        ASSERT_EQ(FT_ListDevices(reinterpret_cast<PVOID>(std::uintptr_t{i}), description,
+                                 FT_LIST_BY_INDEX | FT_OPEN_BY_DESCRIPTION),
+                  FT_OK);
+        if (std::string(description) == "TORVIK FT") found = static_cast<int>(i);
+    }
+    ASSERT_EQ(found, static_cast<int>(count) - 1) << "virtual bridges come after the kernel ports";
+    FT_HANDLE handle = nullptr;
+    char name[] = "TORVIK FT";
+    ASSERT_EQ(FT_OpenEx(name, FT_OPEN_BY_DESCRIPTION, &handle), FT_OK);
+    ASSERT_EQ(FT_SetTimeouts(handle, 100, 100), FT_OK);
+    char command[] = "SP5\r";
+    DWORD written = 0;
+    ASSERT_EQ(FT_Write(handle, command, 4, &written), FT_OK);
+    std::string answer;
+    for (int i = 0; i < 300 && answer.find('\r') == std::string::npos; ++i) {
+        DWORD queued = 0;
+        ASSERT_EQ(FT_GetQueueStatus(handle, &queued), FT_OK);
+        char buf[256];
+        DWORD got = 0;
+        if (queued > 0) {
+            ASSERT_EQ(FT_Read(handle, buf, std::min<DWORD>(queued, sizeof buf), &got), FT_OK);
+        }
+        answer.append(buf, got);
+        if (queued == 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(answer, "OK PROTOCOL 5 ISO 15765-4\r");
+    EXPECT_EQ(FT_Close(handle), FT_OK);
 }
 
 }  // namespace

@@ -5,4 +5,5 @@ torvik_add_test(test_tty_driver
   driver_test_support.h driver_test_support.cpp
   kernel_driver_test.cpp
   virtual_bridge_test.cpp
+  concurrent_use_test.cpp
 )
