@@ -50,7 +50,9 @@ std::string EcuSimulator::answer(std::string_view line, double nowSeconds) {
     return "ERROR UNKNOWN COMMAND\r";
 }
 
-std::string EcuSimulator::answerOverlongLine() const { return "ERROR LINE TOO LONG\r"; }
+std::string EcuSimulator::answerOverlongLine() const {
+    return "ERROR LINE TOO LONG\r";
+}
 
 std::string EcuSimulator::nextTrafficLine(double nowSeconds) {
     if (startedAt_ < 0) startedAt_ = nowSeconds;

@@ -48,8 +48,10 @@ int main(int argc, char** argv) {
             break;
     }
     if (options.description.size() > kOpenNameBytes) {
-        std::fprintf(stderr, "torvik-sim: note: the description is longer than %zu bytes; torvik-master "
-                             "will list this bridge but cannot open it\n", kOpenNameBytes);
+        std::fprintf(stderr,
+                     "torvik-sim: note: the description is longer than %zu bytes; torvik-master "
+                     "will list this bridge but cannot open it\n",
+                     kOpenNameBytes);
     }
 
     // Stop signals arrive as readable data, so the loop ends cleanly between two steps.
@@ -70,7 +72,8 @@ int main(int argc, char** argv) {
     }
     if (!options.recordPath.empty()) {
         link.recordFd = open(options.recordPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-        if (link.recordFd < 0) return fatal("cannot open " + options.recordPath + ": " + std::strerror(errno));
+        if (link.recordFd < 0)
+            return fatal("cannot open " + options.recordPath + ": " + std::strerror(errno));
     }
 
     PtyBridge pty;

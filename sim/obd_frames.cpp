@@ -41,9 +41,10 @@ std::string framed(int protocol, const std::vector<std::uint8_t>& payload, bool 
             break;
         case Iso14230: {
             const auto length = static_cast<std::uint8_t>(payload.size());
-            frame = fromEcu ? std::vector<std::uint8_t>{std::uint8_t(kKwpPhysical | length), kKwpTester, kKwpEcu}
-                            : std::vector<std::uint8_t>{std::uint8_t(kKwpFunctional | length), kKwpTarget,
-                                                        kKwpTester};
+            frame = fromEcu
+                        ? std::vector<std::uint8_t>{std::uint8_t(kKwpPhysical | length), kKwpTester, kKwpEcu}
+                        : std::vector<std::uint8_t>{std::uint8_t(kKwpFunctional | length), kKwpTarget,
+                                                    kKwpTester};
             break;
         }
         case Iso15765: {
@@ -73,7 +74,8 @@ std::uint8_t j1850Crc(const std::vector<std::uint8_t>& bytes) {
     std::uint8_t crc = 0xFF;
     for (const std::uint8_t b : bytes) {
         crc ^= b;
-        for (int bit = 0; bit < 8; ++bit) crc = (crc & 0x80) ? std::uint8_t((crc << 1) ^ 0x1D) : std::uint8_t(crc << 1);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 0x80) ? std::uint8_t((crc << 1) ^ 0x1D) : std::uint8_t(crc << 1);
     }
     return static_cast<std::uint8_t>(~crc);
 }
@@ -84,7 +86,9 @@ std::uint8_t isoChecksum(const std::vector<std::uint8_t>& bytes) {
     return static_cast<std::uint8_t>(sum);
 }
 
-std::string request(int protocol, std::uint8_t pid) { return framed(protocol, {kMode01, pid}, false); }
+std::string request(int protocol, std::uint8_t pid) {
+    return framed(protocol, {kMode01, pid}, false);
+}
 
 std::string response(int protocol, std::uint8_t pid, const std::vector<std::uint8_t>& data) {
     std::vector<std::uint8_t> payload{kMode01Answer, pid};

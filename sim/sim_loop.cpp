@@ -20,7 +20,9 @@ constexpr std::size_t kTrafficBacklog = 4096;
 // After a stall, catch up with at most this many lines at once.
 constexpr int kMaxBurst = 50;
 
-double seconds(Clock::time_point t) { return std::chrono::duration<double>(t.time_since_epoch()).count(); }
+double seconds(Clock::time_point t) {
+    return std::chrono::duration<double>(t.time_since_epoch()).count();
+}
 
 bool writeAll(int fd, const char* data, std::size_t size) {
     while (size > 0) {

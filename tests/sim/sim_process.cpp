@@ -43,7 +43,9 @@ pid_t spawn(std::vector<std::string> args, std::vector<std::string> env, int out
     ::_exit(127);
 }
 
-int exitStatusOf(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status); }
+int exitStatusOf(int status) {
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
 
 }  // namespace
 

@@ -1,10 +1,10 @@
 // torvik-sim run as the program meets it: a process publishing a virtual
 // bridge, driven through the Linux tty driver.
+#include "../device/drivers/temp_dir.h"
 #include "device/drivers/production_driver.h"
 #include "sim/obd_frames.h"
 #include "sim_link.h"
 #include "sim_process.h"
-#include "../device/drivers/temp_dir.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -13,10 +13,10 @@
 #include <cctype>
 #include <cstdint>
 #include <cstdlib>
-#include <thread>
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <thread>
 
 using ::testing::HasSubstr;
 
@@ -47,7 +47,8 @@ protected:
     std::string bridges() const { return runtime_ / "torvik-bridges"; }
 
     // Starts a simulator and opens its bridge.
-    void start(const std::vector<std::string>& args = {}, const std::string& description = kDefaultDescription) {
+    void start(const std::vector<std::string>& args = {},
+               const std::string& description = kDefaultDescription) {
         sim_ = std::make_unique<SimProcess>(runtime_.path(), args);
         ASSERT_TRUE(sim_->waitReady()) << sim_->errorOutput();
         EXPECT_EQ(sim_->readyLine(), "bridge ready: " + description + " at " + sim_->ptyPath());
@@ -92,12 +93,16 @@ TEST_F(TorvikSim, SurvivesHugeLinesNulsBareLineFeedsAndJunk) {
     start();
     ASSERT_TRUE(link_->send(std::string(100 * 1024, 'A') + "\r"));
     EXPECT_EQ(link_->receiveUntilContains("\r", 5000), "ERROR LINE TOO LONG\r");
-    EXPECT_EQ(ask(std::string("SP\0" "3", 4)), "ERROR UNKNOWN COMMAND");
+    EXPECT_EQ(ask(std::string("SP\0"
+                              "3",
+                              4)),
+              "ERROR UNKNOWN COMMAND");
     ASSERT_TRUE(link_->send("SP4\n"));  // a line feed ends nothing ...
     EXPECT_EQ(link_->receiveFor(200), "");
     EXPECT_EQ(ask(""), "OK PROTOCOL 4 ISO 14230-4");  // ... the carriage return does
     std::string junk;
-    for (int i = 0; i < 4096; ++i) junk += static_cast<char>((i * 131 + 7) % 256 == '\r' ? 0 : (i * 131 + 7) % 256);
+    for (int i = 0; i < 4096; ++i)
+        junk += static_cast<char>((i * 131 + 7) % 256 == '\r' ? 0 : (i * 131 + 7) % 256);
     EXPECT_THAT(ask(junk), ::testing::StartsWith("ERROR"));
     EXPECT_EQ(ask("SP5"), "OK PROTOCOL 5 ISO 15765-4");
 }
@@ -140,15 +145,16 @@ TEST_F(TorvikSim, SurvivesHugeLinesNulsBareLineFeedsAndJunk) {
         default: {
             if (bytes.size() < 6) return fail();
             const bool pwm = protocol == obd::J1850Pwm;
-            const std::vector<unsigned> request = pwm ? std::vector<unsigned>{0x61, 0x6A, 0xF1}
-                                                      : std::vector<unsigned>{0x68, 0x6A, 0xF1};
-            const std::vector<unsigned> response = pwm ? std::vector<unsigned>{0x41, 0x6B, 0x10}
-                                                       : std::vector<unsigned>{0x48, 0x6B, 0x10};
+            const std::vector<unsigned> request =
+                pwm ? std::vector<unsigned>{0x61, 0x6A, 0xF1} : std::vector<unsigned>{0x68, 0x6A, 0xF1};
+            const std::vector<unsigned> response =
+                pwm ? std::vector<unsigned>{0x41, 0x6B, 0x10} : std::vector<unsigned>{0x48, 0x6B, 0x10};
             const std::vector<unsigned> header(bytes.begin(), bytes.begin() + 3);
             if (header != request && header != response) return fail();
             *isResponse = header == response;
             frame.pop_back();
-            const std::uint8_t check = protocol == obd::Iso9141 ? obd::isoChecksum(frame) : obd::j1850Crc(frame);
+            const std::uint8_t check =
+                protocol == obd::Iso9141 ? obd::isoChecksum(frame) : obd::j1850Crc(frame);
             if (check != bytes.back()) return fail() << " (check byte)";
             payload.assign(bytes.begin() + 3, bytes.end() - 1);
         }
@@ -228,7 +234,8 @@ TEST_F(TorvikSim, SendsTheFileOnceAfterTheFirstLine) {
     EXPECT_EQ(link_->receiveFor(200), "");
     ASSERT_TRUE(link_->send("0\r"));
     const std::string expected = "OK MONITOR OFF\r" + allByteValues();
-    EXPECT_EQ(link_->receiveUntil([&](const std::string& r) { return r.size() >= expected.size(); }), expected);
+    EXPECT_EQ(link_->receiveUntil([&](const std::string& r) { return r.size() >= expected.size(); }),
+              expected);
     EXPECT_EQ(ask("SP1"), "OK PROTOCOL 1 J1850 PWM");  // and only once
 }
 
@@ -273,8 +280,8 @@ TEST_F(TorvikSim, SigtermUnplugsTheBridgeAndExitsZero) {
 TEST(TorvikSimCommandLine, HelpDocumentsTheOptionsAndAnswers) {
     std::string help;
     ASSERT_EQ(runSimToEnd({"--help"}, &help), 0);
-    for (const char* text : {"--description", "--record", "--send", "--quiet", "--rate", "bridge ready:",
-                             "OK PROTOCOL", "OK MONITOR ON", "ERROR UNKNOWN COMMAND"}) {
+    for (const char* text : {"--description", "--record", "--send", "--quiet", "--rate",
+                             "bridge ready:", "OK PROTOCOL", "OK MONITOR ON", "ERROR UNKNOWN COMMAND"}) {
         EXPECT_THAT(help, HasSubstr(text));
     }
     for (const std::vector<std::string>& bad :
@@ -301,7 +308,8 @@ namespace {
 // The program's own path: the production driver behind the FT_* calls finds
 // the simulator in the user's bridge directory.
 TEST_F(TorvikSim, TheProductionDriverFindsItThroughTheFtCalls) {
-    sim_ = std::make_unique<SimProcess>(runtime_.path(), std::vector<std::string>{"--description", "TORVIK FT"});
+    sim_ =
+        std::make_unique<SimProcess>(runtime_.path(), std::vector<std::string>{"--description", "TORVIK FT"});
     ASSERT_TRUE(sim_->waitReady()) << sim_->errorOutput();
     const char* previousRuntime = std::getenv("XDG_RUNTIME_DIR");
     const std::string restoreRuntime = previousRuntime ? previousRuntime : "";

@@ -11,7 +11,9 @@
 #include <cerrno>
 #include <cstring>
 
-BridgePublication::~BridgePublication() { withdraw(); }
+BridgePublication::~BridgePublication() {
+    withdraw();
+}
 
 bool BridgePublication::publish(const std::string& directory, const std::string& description,
                                 const std::string& ptyPath, std::string* error) {
@@ -22,8 +24,9 @@ bool BridgePublication::publish(const std::string& directory, const std::string&
         return false;
     };
     if (!bridgedescription::isValidBridgeName(description)) {
-        return fail("the description must be 1 to 63 printable ASCII characters, without '/' and not "
-                    "starting with '.'");
+        return fail(
+            "the description must be 1 to 63 printable ASCII characters, without '/' and not "
+            "starting with '.'");
     }
     if (::mkdir(directory.c_str(), 0700) != 0 && errno != EEXIST) {
         return fail("cannot create " + directory + ": " + std::strerror(errno));

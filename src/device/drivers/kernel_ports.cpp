@@ -44,7 +44,9 @@ bool readSmallFile(const std::string& path, std::string* text) {
     return true;
 }
 
-bool exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
+bool exists(const std::string& path) {
+    return ::access(path.c_str(), F_OK) == 0;
+}
 
 std::string canonical(const std::string& path) {
     char resolved[PATH_MAX];

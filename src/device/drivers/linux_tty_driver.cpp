@@ -9,11 +9,15 @@
 
 namespace {
 
-std::uintptr_t key(FT_HANDLE handle) { return reinterpret_cast<std::uintptr_t>(handle); }
+std::uintptr_t key(FT_HANDLE handle) {
+    return reinterpret_cast<std::uintptr_t>(handle);
+}
 
 }  // namespace
 
-LinuxTtyPaths LinuxTtyPaths::system() { return {"/sys", "/dev", bridgedirectory::defaultPath()}; }
+LinuxTtyPaths LinuxTtyPaths::system() {
+    return {"/sys", "/dev", bridgedirectory::defaultPath()};
+}
 
 LinuxTtyDriver::LinuxTtyDriver(LinuxTtyPaths paths) : paths_(std::move(paths)) {}
 
@@ -96,27 +100,33 @@ std::shared_ptr<TtyPort> LinuxTtyDriver::port(FT_HANDLE handle) const {
     return it == handles_.end() ? nullptr : it->second;
 }
 
-#define TORVIK_WITH_PORT(call)                 \
-    do {                                       \
-        const auto tty = port(handle);         \
-        if (!tty) return FT_INVALID_HANDLE;    \
-        return tty->call;                      \
+#define TORVIK_WITH_PORT(call)              \
+    do {                                    \
+        const auto tty = port(handle);      \
+        if (!tty) return FT_INVALID_HANDLE; \
+        return tty->call;                   \
     } while (0)
 
-FT_STATUS LinuxTtyDriver::reset(FT_HANDLE handle) { TORVIK_WITH_PORT(reset()); }
+FT_STATUS LinuxTtyDriver::reset(FT_HANDLE handle) {
+    TORVIK_WITH_PORT(reset());
+}
 
 FT_STATUS LinuxTtyDriver::setDataCharacteristics(FT_HANDLE handle, UCHAR wordLength, UCHAR stopBits,
                                                  UCHAR parity) {
     TORVIK_WITH_PORT(setDataCharacteristics(wordLength, stopBits, parity));
 }
 
-FT_STATUS LinuxTtyDriver::setBaudRate(FT_HANDLE handle, ULONG baud) { TORVIK_WITH_PORT(setBaudRate(baud)); }
+FT_STATUS LinuxTtyDriver::setBaudRate(FT_HANDLE handle, ULONG baud) {
+    TORVIK_WITH_PORT(setBaudRate(baud));
+}
 
 FT_STATUS LinuxTtyDriver::setTimeouts(FT_HANDLE handle, ULONG readMs, ULONG writeMs) {
     TORVIK_WITH_PORT(setTimeouts(readMs, writeMs));
 }
 
-FT_STATUS LinuxTtyDriver::purge(FT_HANDLE handle, ULONG mask) { TORVIK_WITH_PORT(purge(mask)); }
+FT_STATUS LinuxTtyDriver::purge(FT_HANDLE handle, ULONG mask) {
+    TORVIK_WITH_PORT(purge(mask));
+}
 
 FT_STATUS LinuxTtyDriver::queueStatus(FT_HANDLE handle, DWORD* rxBytes) {
     TORVIK_WITH_PORT(queueStatus(rxBytes));

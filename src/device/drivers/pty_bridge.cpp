@@ -8,7 +8,9 @@
 #include <cerrno>
 #include <cstring>
 
-PtyBridge::~PtyBridge() { close(); }
+PtyBridge::~PtyBridge() {
+    close();
+}
 
 bool PtyBridge::open(std::string* error) {
     close();

@@ -25,11 +25,10 @@ struct BaudCode {
 };
 
 constexpr BaudCode kBaudCodes[] = {
-    {300, B300},         {600, B600},         {1200, B1200},       {2400, B2400},
-    {4800, B4800},       {9600, B9600},       {19200, B19200},     {38400, B38400},
-    {57600, B57600},     {115200, B115200},   {230400, B230400},   {460800, B460800},
-    {500000, B500000},   {576000, B576000},   {921600, B921600},   {1000000, B1000000},
-    {1500000, B1500000}, {2000000, B2000000}, {3000000, B3000000},
+    {300, B300},         {600, B600},         {1200, B1200},       {2400, B2400},       {4800, B4800},
+    {9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},     {115200, B115200},
+    {230400, B230400},   {460800, B460800},   {500000, B500000},   {576000, B576000},   {921600, B921600},
+    {1000000, B1000000}, {1500000, B1500000}, {2000000, B2000000}, {3000000, B3000000},
 };
 
 int remainingMs(Clock::time_point deadline) {
@@ -81,7 +80,9 @@ FT_STATUS TtyPort::open(const BridgePort& port, std::unique_ptr<TtyPort>* opened
     return FT_OK;
 }
 
-TtyPort::~TtyPort() { ::close(fd_); }
+TtyPort::~TtyPort() {
+    ::close(fd_);
+}
 
 template <typename Change>
 FT_STATUS TtyPort::changeTermios(Change change) {
@@ -93,7 +94,9 @@ FT_STATUS TtyPort::changeTermios(Change change) {
     return FT_OK;
 }
 
-FT_STATUS TtyPort::reset() { return purge(FT_PURGE_RX | FT_PURGE_TX); }
+FT_STATUS TtyPort::reset() {
+    return purge(FT_PURGE_RX | FT_PURGE_TX);
+}
 
 FT_STATUS TtyPort::setDataCharacteristics(UCHAR wordLength, UCHAR stopBits, UCHAR parity) {
     return changeTermios([=](termios& tio) {
@@ -108,12 +111,23 @@ FT_STATUS TtyPort::setDataCharacteristics(UCHAR wordLength, UCHAR stopBits, UCHA
         if (stopBits != FT_STOP_BITS_1 && stopBits != FT_STOP_BITS_2) return FT_INVALID_PARAMETER;
         tcflag_t parityFlags;
         switch (parity) {
-            case FT_PARITY_NONE: parityFlags = 0; break;
-            case FT_PARITY_ODD: parityFlags = PARENB | PARODD; break;
-            case FT_PARITY_EVEN: parityFlags = PARENB; break;
-            case 3: parityFlags = PARENB | PARODD | CMSPAR; break;  // mark
-            case 4: parityFlags = PARENB | CMSPAR; break;           // space
-            default: return FT_INVALID_PARAMETER;
+            case FT_PARITY_NONE:
+                parityFlags = 0;
+                break;
+            case FT_PARITY_ODD:
+                parityFlags = PARENB | PARODD;
+                break;
+            case FT_PARITY_EVEN:
+                parityFlags = PARENB;
+                break;
+            case 3:
+                parityFlags = PARENB | PARODD | CMSPAR;
+                break;  // mark
+            case 4:
+                parityFlags = PARENB | CMSPAR;
+                break;  // space
+            default:
+                return FT_INVALID_PARAMETER;
         }
         tio.c_cflag &= ~(CSIZE | CSTOPB | PARENB | PARODD | CMSPAR);
         tio.c_cflag |= size | parityFlags | (stopBits == FT_STOP_BITS_2 ? CSTOPB : 0);
@@ -195,8 +209,7 @@ FT_STATUS TtyPort::write(const void* buf, DWORD count, DWORD* written) {
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && errno != EAGAIN) return ttystatus::fromErrno(errno);
         bool ready = false;
-        if (const FT_STATUS status = waitFor(fd_, POLLOUT, remainingMs(deadline), &ready);
-            status != FT_OK) {
+        if (const FT_STATUS status = waitFor(fd_, POLLOUT, remainingMs(deadline), &ready); status != FT_OK) {
             return status;
         }
         if (!ready || Clock::now() >= deadline) break;  // time-out: the caller sees the shorter count

@@ -42,8 +42,7 @@ TEST(KernelPorts, ListsUsbThenAcmByNumberWithProductStrings) {
     sys.addOtherTty("ttyS0");
     sys.addOtherTty("ttyUSBx");
     LinuxTtyDriver driver(sys.paths());
-    EXPECT_EQ(descriptions(driver),
-              (std::vector<std::string>{"", "TORVIK ECU SIMULATOR", "Ten", "Modem"}));
+    EXPECT_EQ(descriptions(driver), (std::vector<std::string>{"", "TORVIK ECU SIMULATOR", "Ten", "Modem"}));
 }
 
 TEST(KernelPorts, ProductStringsBecomeBoundedCodePageText) {
@@ -121,11 +120,10 @@ TEST(KernelPorts, APortWithoutPermissionGivesDeviceNotOpened) {
         return;
     }
     // Root opens anything: try it as an unprivileged user in a child process.
-    std::filesystem::permissions(sys.root(), std::filesystem::perms::owner_all |
-                                                 std::filesystem::perms::group_read |
-                                                 std::filesystem::perms::group_exec |
-                                                 std::filesystem::perms::others_read |
-                                                 std::filesystem::perms::others_exec);
+    std::filesystem::permissions(
+        sys.root(), std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+                        std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
+                        std::filesystem::perms::others_exec);
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {

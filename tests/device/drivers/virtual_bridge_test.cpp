@@ -49,7 +49,8 @@ protected:
         holdLock(name);
     }
     void holdLock(const std::string& name) {
-        const int fd = ::open(bridgedirectory::lockPath(dir_, name).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        const int fd =
+            ::open(bridgedirectory::lockPath(dir_, name).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
         ASSERT_GE(fd, 0);
         ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
         lockFds_.push_back(fd);
@@ -106,7 +107,8 @@ TEST_F(VirtualBridges, AnUntrustedDirectoryListsNothing) {
     ASSERT_EQ(::symlink(dir_.c_str(), alias.c_str()), 0);
     EXPECT_TRUE(descriptions(*std::make_unique<LinuxTtyDriver>(LinuxTtyPaths{"", "", alias})).empty());
     // Neither is a missing directory, quietly.
-    EXPECT_TRUE(descriptions(*std::make_unique<LinuxTtyDriver>(LinuxTtyPaths{"", "", home_ / "none"})).empty());
+    EXPECT_TRUE(
+        descriptions(*std::make_unique<LinuxTtyDriver>(LinuxTtyPaths{"", "", home_ / "none"})).empty());
 
     if (::geteuid() == 0) {
         ASSERT_EQ(::chown(dir_.c_str(), kOtherUser, kOtherUser), 0);
@@ -132,8 +134,8 @@ TEST_F(VirtualBridges, RefusesEntriesThatAreNotOwnLivePtys) {
     addLink("RELATIVE", "../../../dev/pts/" + ptsNumber);
     addLink("DOTDOT", "/dev/pts/../pts/" + ptsNumber);
     addLink("TTY", "/dev/tty");
-    addLink(std::string(64, 'L'), pts);       // longer than a description may be
-    addLink("CTRL\x01", pts);                  // a control character
+    addLink(std::string(64, 'L'), pts);  // longer than a description may be
+    addLink("CTRL\x01", pts);            // a control character
     addLink("NONASCII\xC3\xA9", pts);
     std::ofstream(dir_ + "/PLAIN FILE") << pts;
     holdLock("PLAIN FILE");
