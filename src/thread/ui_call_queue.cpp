@@ -22,6 +22,11 @@ bool UiCallQueue::onOwnerThread() const {
     return QThread::currentThread() == thread();
 }
 
+std::size_t UiCallQueue::pending() const {
+    std::lock_guard lock(mutex_);
+    return queue_.size();
+}
+
 void UiCallQueue::callBlocking(const std::function<void()>& call) {
     if (onOwnerThread()) {
         call();

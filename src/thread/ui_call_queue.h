@@ -31,6 +31,8 @@ public:
     void waitAndDrain(std::chrono::milliseconds timeout);
 
     bool onOwnerThread() const;
+    // Calls waiting for the owner thread right now.
+    std::size_t pending() const;
 
 protected:
     bool event(QEvent* e) override;
@@ -38,7 +40,7 @@ protected:
 private:
     struct Pending;
 
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<Pending*> queue_;
 };

@@ -122,6 +122,9 @@ public:
     unsigned RefreshInterval() const { return static_cast<unsigned>(refreshTimer_.interval()); }
     void SetRefreshInterval(unsigned ms) { refreshTimer_.setInterval(static_cast<int>(ms)); }
 
+    // Calls of the worker waiting for the UI thread (0 or 1).
+    std::size_t PendingUiCalls() const { return calls_.pending(); }
+
     // The re-entrant lock held around OnStart, OnUpdate and OnTerminate.
     std::recursive_mutex& Lock() { return lock_; }
 

@@ -81,8 +81,7 @@ TEST_F(EngineTest, StopDuringAHandOffStillDeliversItsText) {
     ASSERT_TRUE(openLink());
     driver->feed(id, "in flight");
     // Without events the reader blocks in its hand-off once it has read.
-    while (driver->queued(id) != 0) QThread::msleep(1);
-    QThread::msleep(30);
+    while (engine->WorkerThread1.PendingUiCalls() == 0) QThread::msleep(1);
     engine->WorkerThread1.Stop();
     ASSERT_TRUE(waitReaderEnded());
     EXPECT_EQ(logText(), "in flight");
@@ -145,7 +144,8 @@ TEST_F(EngineTest, DestroyingTheEngineWhileReadingEndsTheReader) {
     const auto id = driver->addBridge("TORVIK");
     ASSERT_TRUE(openLink());
     driver->feed(id, "pending");
-    QThread::msleep(30);  // the reader is likely blocked in its hand-off now
+    while (engine->WorkerThread1.PendingUiCalls() == 0) QThread::msleep(1);  // blocked in its hand-off
     engine.reset();
+    EXPECT_EQ(logText(), "pending") << "the pending hand-off ran before the reader ended";
     EXPECT_EQ(shell.requests().back().op, RecordingTrayShell::Op::Remove);
 }

@@ -191,7 +191,7 @@ TEST(WorkerThread, DestructionWaitsAndRunsPendingCallsWithoutTheEndHook) {
         worker.OnTerminate = [&](TWorkerThread*, TWorkerExecuteThread*, void*&) { ++ends; };
         worker.Start();
         // Let the worker block in a hand-off that the event loop never serves.
-        QThread::msleep(20);
+        while (worker.PendingUiCalls() == 0) QThread::msleep(1);
     }
     EXPECT_TRUE(bodyDone.load());
     EXPECT_GE(delivered.load(), 2);
