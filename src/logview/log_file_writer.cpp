@@ -13,22 +13,11 @@
 
 namespace {
 
-constexpr qsizetype kFlushAt = qsizetype{1} << 20;
-
 // Writes the lines to `file` in large blocks, so that saving runs at disk speed.
 bool writeLines(const LogModel& model, QFileDevice& file) {
-    QByteArray block;
-    block.reserve(kFlushAt + 4096);
-    const qsizetype count = model.lineCount();
-    for (qsizetype i = 0; i < count; ++i) {
-        model.appendEncodedLine(i, block);
-        block.append("\r\n", 2);
-        if (block.size() >= kFlushAt) {
-            if (file.write(block) != block.size()) return false;
-            block.resize(0);
-        }
-    }
-    return block.isEmpty() || file.write(block) == block.size();
+    return model.writeEncoded("\r\n", [&file](QByteArrayView block) {
+        return file.write(block.data(), block.size()) == block.size();
+    });
 }
 
 bool nameTooLong(const QString& fullPath) {

@@ -6,6 +6,8 @@
 #include <QByteArrayView>
 
 #include <algorithm>
+#include <cstring>
+#include <vector>
 #include <cstdint>
 #include <deque>
 #include <unordered_map>
@@ -199,6 +201,53 @@ void LogModel::appendEncodedLine(qsizetype index, QByteArray& out) const {
     }
     d_->bytes.forEachPiece(d_->begin(index), d_->end(index) - d_->begin(index),
                            [&](const char* p, std::size_t n) { out.append(p, static_cast<qsizetype>(n)); });
+}
+
+bool LogModel::writeEncoded(QByteArrayView lineEnd,
+                            const std::function<bool(QByteArrayView block)>& sink) const {
+    constexpr std::size_t kBlock = std::size_t{1} << 20;
+    std::vector<char> block(kBlock);
+    std::size_t used = 0;
+    auto put = [&](const char* data, std::size_t n) {
+        while (n > 0) {
+            if (used == kBlock) {
+                if (!sink(QByteArrayView(block.data(), qsizetype(used)))) return false;
+                used = 0;
+            }
+            const std::size_t k = std::min(n, kBlock - used);
+            std::memcpy(block.data() + used, data, k);
+            used += k;
+            data += k;
+            n -= k;
+        }
+        return true;
+    };
+    const Storage& s = *d_;
+    const std::size_t endSize = std::size_t(lineEnd.size());
+    const qsizetype n = s.count();
+    auto it = s.starts.begin();
+    for (qsizetype i = 0; i < n; ++i, ++it) {
+        const std::uint64_t from = *it & ~Storage::kWide;
+        const std::uint64_t to = i + 1 < n ? *std::next(it) & ~Storage::kWide : s.bytes.size();
+        const std::size_t length = std::size_t(to - from);
+        // Most lines are short and lie in one chunk: one copy straight into the block.
+        if (!(*it & Storage::kWide) && used + length + endSize <= kBlock &&
+            (from >> ByteChunks::kChunkBits) == ((to - 1) >> ByteChunks::kChunkBits) && length > 0) {
+            s.bytes.copy(from, length, block.data() + used);
+            std::memcpy(block.data() + used + length, lineEnd.data(), endSize);
+            used += length + endSize;
+            continue;
+        }
+        bool ok = true;
+        if (*it & Storage::kWide) {
+            const QByteArray encoded = codepage::encode(s.wide.at(i));
+            ok = put(encoded.constData(), std::size_t(encoded.size()));
+        } else {
+            s.bytes.forEachPiece(from, length, [&](const char* p, std::size_t k) { ok = ok && put(p, k); });
+        }
+        if (!ok || !put(lineEnd.data(), endSize)) return false;
+    }
+    return used == 0 || sink(QByteArrayView(block.data(), qsizetype(used)));
 }
 
 qsizetype LogModel::storageBytes() const {

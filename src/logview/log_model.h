@@ -7,9 +7,12 @@
 //
 // Lines are handed out as UTF-16 text; CR and TAB never stand inside a line.
 
+#include <QByteArrayView>
 #include <QObject>
 #include <QString>
 #include <QStringView>
+
+#include <functional>
 
 class LogModel : public QObject {
     Q_OBJECT
@@ -39,6 +42,10 @@ public:
     // Appends line `index` to `out` in the 8-bit code page ('?' for characters
     // the page cannot hold).
     void appendEncodedLine(qsizetype index, QByteArray& out) const;
+
+    // Hands the whole log to `sink` as code-page bytes, every line followed by
+    // `lineEnd`, in blocks of about a megabyte; stops early when `sink` returns false.
+    bool writeEncoded(QByteArrayView lineEnd, const std::function<bool(QByteArrayView block)>& sink) const;
 
     // Bytes the model holds for its lines (chunks and line index), for measuring.
     qsizetype storageBytes() const;
