@@ -25,7 +25,9 @@ bool parsePortName(const std::string& name, PortName* out) {
         const std::string prefix = kPrefixes[kind];
         if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
         const std::string digits = name.substr(prefix.size());
-        if (digits.size() > 9 || !std::all_of(digits.begin(), digits.end(), ::isdigit)) return false;
+        if (digits.size() > 9 ||
+            !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            return false;
         *out = {kind, std::stoul(digits), name};
         return true;
     }
