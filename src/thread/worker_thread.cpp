@@ -104,8 +104,8 @@ void TWorkerThread::StartWithData(void* data) {
 }
 
 void TWorkerThread::Stop() {
-    // Any thread may call this; the current worker changes only on the UI
-    // thread, and a worker calling Stop on itself is the current one.
+    // The current worker changes only on the UI thread, and it cannot change
+    // while a worker calls Stop on itself: its end notification is still ahead.
     if (TWorkerExecuteThread* worker = current_.get()) worker->Terminate();
 }
 

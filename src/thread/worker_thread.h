@@ -9,7 +9,8 @@
 //   worker.SetPriority(TThreadPriority::tpLowest);
 //   worker.Start();                // ignored while a worker exists
 //   ...
-//   worker.Stop();                 // sets the terminate flag, never waits; any thread
+//   worker.Stop();                 // sets the terminate flag, never waits; the UI
+//                                  // thread, or the worker on itself
 // The body loops until thread->Terminated(), and hands work to the UI thread
 // with thread->CallSynchronized(data, callback), which blocks until the callback
 // has run there (dropped once the terminate flag is set; the callback's
