@@ -59,20 +59,21 @@ void LogView::updatePageSize() {
 void LogView::syncScrollBars() {
     // Only what changed is passed on: every change of a bar emits signals and
     // queues a relayout, and this runs once per received batch.
-    const BarSettings now{static_cast<int>(state_.maxFirstLine()), static_cast<int>(state_.pageRows()),
-                          static_cast<int>(state_.firstLine()), static_cast<int>(state_.maxFirstColumn()),
-                          static_cast<int>(state_.pageColumns()), static_cast<int>(state_.firstColumn())};
-    if (now == bars_) return;
-    syncing_ = true;
+    const BarRanges now{static_cast<int>(state_.maxFirstLine()), static_cast<int>(state_.pageRows()),
+                        static_cast<int>(state_.maxFirstColumn()), static_cast<int>(state_.pageColumns())};
     QScrollBar* v = verticalScrollBar();
     QScrollBar* h = horizontalScrollBar();
-    if (now.vMax != bars_.vMax) v->setRange(0, now.vMax);
-    if (now.vPage != bars_.vPage) v->setPageStep(now.vPage);
-    if (now.hMax != bars_.hMax) h->setRange(0, now.hMax);
-    if (now.hPage != bars_.hPage) h->setPageStep(now.hPage);
-    v->setValue(now.vValue);
-    h->setValue(now.hValue);
-    bars_ = now;
+    const int vValue = static_cast<int>(state_.firstLine());
+    const int hValue = static_cast<int>(state_.firstColumn());
+    if (now == ranges_ && v->value() == vValue && h->value() == hValue) return;
+    syncing_ = true;
+    if (now.vMax != ranges_.vMax) v->setRange(0, now.vMax);
+    if (now.vPage != ranges_.vPage) v->setPageStep(now.vPage);
+    if (now.hMax != ranges_.hMax) h->setRange(0, now.hMax);
+    if (now.hPage != ranges_.hPage) h->setPageStep(now.hPage);
+    v->setValue(vValue);
+    h->setValue(hValue);
+    ranges_ = now;
     syncing_ = false;
 }
 

@@ -75,9 +75,9 @@ private:
     void restartCaretBlink();
     bool handleNavigationKey(QKeyEvent* event);
 
-    struct BarSettings {
-        int vMax = -1, vPage = -1, vValue = -1, hMax = -1, hPage = -1, hValue = -1;
-        bool operator==(const BarSettings&) const = default;
+    struct BarRanges {
+        int vMax = -1, vPage = -1, hMax = -1, hPage = -1;
+        bool operator==(const BarRanges&) const = default;
     };
 
     LogModel* model_;
@@ -91,5 +91,5 @@ private:
     bool followingEnd_ = false;  // nothing but appends moved the view since the last one
     int wheelRemainder_ = 0;
     MenuRunner menuRunner_;
-    BarSettings bars_;  // what the scroll bars were last given
+    BarRanges ranges_;  // what the scroll bars were last given
 };

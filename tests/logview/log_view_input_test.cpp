@@ -184,6 +184,16 @@ TEST_F(LogViewTest, ABatchDropsTheSelectionAndBringsTheViewBackToTheEnd) {
     EXPECT_EQ(view.verticalScrollBar()->value(), view.state().firstLine());
 }
 
+TEST_F(LogViewTest, ABatchThatAddsNoLineStillBringsTheScrollBarBack) {
+    appendLines(300);
+    const int end = view.verticalScrollBar()->value();
+    view.verticalScrollBar()->setValue(10);
+    model.append(u"same line");
+    settle();
+    EXPECT_EQ(view.state().firstLine(), end);
+    EXPECT_EQ(view.verticalScrollBar()->value(), end);
+}
+
 TEST_F(LogViewTest, ALongLineShowsItsEndWithAHorizontalBarAndTheLastLineStaysInView) {
     appendLines(100);
     model.append(QString(500, u'q'));
