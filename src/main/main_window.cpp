@@ -111,9 +111,9 @@ void TfMainWindow::PopupAtPointer(QPoint screenPos) {
     popupMenu1_->popup(screenPos);
 }
 
-void TfMainWindow::ProgramClose() {
-    QCoreApplication::quit();
-}
+// exit(), not quit(): quit() first asks every window to close, which this
+// window refuses, and the program would run on.
+void TfMainWindow::ProgramClose() { QCoreApplication::exit(0); }
 
 void TfMainWindow::ShowMainForm() {
     if (!placed_) {
