@@ -7,6 +7,7 @@ set -euo pipefail
 
 E2E_BUILD=$(cd "$1" && pwd)
 E2E_NAME=$2
+E2E_SOURCE=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 E2E_ARTEFACTS=$E2E_BUILD/e2e-artefacts/$E2E_NAME
 E2E_PIDS=()
 E2E_FAILED=0
