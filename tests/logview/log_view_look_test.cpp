@@ -149,6 +149,7 @@ TEST_F(LogViewTest, FontIsFixedPitchThirteenPixels) {
 }
 
 TEST_F(LogViewTest, ScreenshotWithAFewHundredLines) {
+    view.resize(900, 420);
     QString text;
     for (int i = 0; i < 300; ++i)
         text += QStringLiteral("7E8 03 41 0C %1 %2\tRPM frame").arg(i % 256, 2, 16, QLatin1Char('0')).arg(i) + u'\r';
@@ -162,4 +163,7 @@ TEST_F(LogViewTest, ScreenshotWithAFewHundredLines) {
     if (!dir.isEmpty()) img.save(QString::fromLocal8Bit(dir) + QStringLiteral("/logview.png"));
     EXPECT_EQ(view.state().selectedText(), QStringLiteral("7E8"));
     EXPECT_EQ(view.state().firstLine(), 90);
+    QTest::keyClick(&view, Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(view.state().caret(), (TextPos{300, 40}));  // after "inside", before the blank
+    if (!dir.isEmpty()) grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/logview_end.png"));
 }

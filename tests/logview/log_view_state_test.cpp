@@ -116,17 +116,6 @@ TEST_F(LogViewStateTest, PageMovesGoByAScreenAndScrollAlong) {
     EXPECT_EQ(state.firstLine(), 10);
 }
 
-TEST_F(LogViewStateTest, SelectAllKeepsTheCaretAndCopyJoinsLinesWithCrLf) {
-    model.append(u"first\r\nsecond\rthird");
-    state.moveTo({1, 2}, false);
-    state.selectAll();
-    EXPECT_EQ(state.caret(), (TextPos{1, 2}));
-    EXPECT_EQ(state.selectedText(), QStringLiteral("first\r\n\nsecond\r\nthird"));
-    state.moveTo({0, 3}, false);
-    state.moveTo({2, 2}, true);
-    EXPECT_EQ(state.selectedText(), QStringLiteral("st\r\n\nsecond\r\nth"));
-}
-
 TEST_F(LogViewStateTest, DoubleClickSelectsTheRunBetweenDelimiters) {
     model.append(u"say \"hello\" it's x\ny");
     state.selectWordAt({0, 7});
