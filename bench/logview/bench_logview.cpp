@@ -23,8 +23,9 @@
 namespace {
 
 // 10 ms of traffic at 115200 baud: about 115 bytes holding 3 lines.
-const QString kBatch = QStringLiteral("7E8 10 14 49 02 01 31 44 34 4721\r7E8 21 48 35 32 30 33 4C 37 38\r"
-                                      "7E8 22 35 36 33 37 39 37 00 00\t\r");
+const QString kBatch = QStringLiteral(
+    "7E8 10 14 49 02 01 31 44 34 4721\r7E8 21 48 35 32 30 33 4C 37 38\r"
+    "7E8 22 35 36 33 37 39 37 00 00\t\r");
 
 // 28-character lines, as in the memory target.
 const QString kLine28 = QStringLiteral("7E8 06 41 00 BE 3F A8 13 00\r");

@@ -38,8 +38,8 @@ void ByteChunks::copy(std::uint64_t offset, std::size_t count, char* out) const 
 void ByteChunks::moveDown(std::uint64_t from, std::uint64_t to, std::uint64_t count) {
     if (from == to) return;
     while (count > 0) {
-        const std::uint64_t n = std::min({count, kChunkSize - (from & (kChunkSize - 1)),
-                                          kChunkSize - (to & (kChunkSize - 1))});
+        const std::uint64_t n =
+            std::min({count, kChunkSize - (from & (kChunkSize - 1)), kChunkSize - (to & (kChunkSize - 1))});
         std::memmove(pointer(to), pointer(from), n);
         from += n;
         to += n;

@@ -17,9 +17,7 @@ public:
     std::uint64_t size() const { return size_; }
     void append(const char* data, std::size_t count);
     void append(char byte);
-    char at(std::uint64_t offset) const {
-        return chunks_[offset >> kChunkBits][offset & (kChunkSize - 1)];
-    }
+    char at(std::uint64_t offset) const { return chunks_[offset >> kChunkBits][offset & (kChunkSize - 1)]; }
     // Copies `count` bytes from `offset` to `out`.
     void copy(std::uint64_t offset, std::size_t count, char* out) const;
     // Calls f(const char* data, std::size_t n) for each contiguous piece of
@@ -28,7 +26,8 @@ public:
     void forEachPiece(std::uint64_t offset, std::uint64_t count, F&& f) const {
         while (count > 0) {
             const std::size_t within = offset & (kChunkSize - 1);
-            const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(count, kChunkSize - within));
+            const std::size_t n =
+                static_cast<std::size_t>(std::min<std::uint64_t>(count, kChunkSize - within));
             f(chunks_[offset >> kChunkBits].get() + within, n);
             offset += n;
             count -= n;

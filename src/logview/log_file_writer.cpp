@@ -3,8 +3,8 @@
 #include "device/error_box.h"
 #include "logview/log_model.h"
 
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <cerrno>
@@ -41,7 +41,8 @@ bool save(const LogModel& model, const QString& path) {
     // that only the rename would meet are found before anything is written.
     const int refused = target.isDir() ? EISDIR : nameTooLong(fullPath) ? ENAMETOOLONG : 0;
     if (refused != 0) {
-        errorbox::reportApplicationError(createErrorText(fullPath, QString::fromLocal8Bit(std::strerror(refused))));
+        errorbox::reportApplicationError(
+            createErrorText(fullPath, QString::fromLocal8Bit(std::strerror(refused))));
         return false;
     }
     // A device or pipe has no previous content to protect and must not be

@@ -6,11 +6,11 @@
 #include <QByteArrayView>
 
 #include <algorithm>
-#include <cstring>
-#include <vector>
 #include <cstdint>
+#include <cstring>
 #include <deque>
 #include <unordered_map>
+#include <vector>
 
 // The log is stored as the code page's bytes, one per character, back to back in
 // chunks, with one 8-byte start offset per line. A line that holds a character the
@@ -44,8 +44,9 @@ struct LogModel::Storage {
         const std::uint64_t b = begin(last);
         QString text;
         text.reserve(static_cast<qsizetype>(bytes.size() - b));
-        bytes.forEachPiece(b, bytes.size() - b,
-                           [&](const char* p, std::size_t n) { codepage::decodeAppend(QByteArrayView(p, n), text); });
+        bytes.forEachPiece(b, bytes.size() - b, [&](const char* p, std::size_t n) {
+            codepage::decodeAppend(QByteArrayView(p, n), text);
+        });
         bytes.truncate(b);
         wide[last] = std::move(text);
         starts[last] |= kWide;
@@ -53,8 +54,9 @@ struct LogModel::Storage {
 
     void decodeRange(std::uint64_t from, std::uint64_t n, QString& out) const {
         out.reserve(out.size() + static_cast<qsizetype>(n));
-        bytes.forEachPiece(from, n,
-                           [&](const char* p, std::size_t k) { codepage::decodeAppend(QByteArrayView(p, k), out); });
+        bytes.forEachPiece(from, n, [&](const char* p, std::size_t k) {
+            codepage::decodeAppend(QByteArrayView(p, k), out);
+        });
     }
 };
 
@@ -73,7 +75,9 @@ const QString kTabSpaces = QStringLiteral("    ");
 
 LogModel::LogModel(QObject* parent) : QObject(parent), d_(new Storage) {}
 
-LogModel::~LogModel() { delete d_; }
+LogModel::~LogModel() {
+    delete d_;
+}
 
 void LogModel::append(QStringView batch) {
     Storage& s = *d_;
@@ -170,11 +174,17 @@ void LogModel::trimTrailingBlanks() {
     emit trimmed();
 }
 
-qsizetype LogModel::lineCount() const { return d_->count(); }
+qsizetype LogModel::lineCount() const {
+    return d_->count();
+}
 
-QString LogModel::line(qsizetype index) const { return lineSlice(index, 0, lineLength(index)); }
+QString LogModel::line(qsizetype index) const {
+    return lineSlice(index, 0, lineLength(index));
+}
 
-qsizetype LogModel::lineLength(qsizetype index) const { return d_->length(index); }
+qsizetype LogModel::lineLength(qsizetype index) const {
+    return d_->length(index);
+}
 
 QString LogModel::lineSlice(qsizetype index, qsizetype from, qsizetype count) const {
     const qsizetype length = d_->length(index);
@@ -182,7 +192,8 @@ QString LogModel::lineSlice(qsizetype index, qsizetype from, qsizetype count) co
     count = std::clamp<qsizetype>(count, 0, length - from);
     if (d_->isWide(index)) return d_->wide.at(index).mid(from, count);
     QString out;
-    d_->decodeRange(d_->begin(index) + static_cast<std::uint64_t>(from), static_cast<std::uint64_t>(count), out);
+    d_->decodeRange(d_->begin(index) + static_cast<std::uint64_t>(from), static_cast<std::uint64_t>(count),
+                    out);
     return out;
 }
 
@@ -192,7 +203,9 @@ QChar LogModel::charAt(qsizetype index, qsizetype column) const {
         static_cast<std::uint8_t>(d_->bytes.at(d_->begin(index) + static_cast<std::uint64_t>(column)))));
 }
 
-qsizetype LogModel::maxLineLength() const { return d_->maxLength; }
+qsizetype LogModel::maxLineLength() const {
+    return d_->maxLength;
+}
 
 void LogModel::appendEncodedLine(qsizetype index, QByteArray& out) const {
     if (d_->isWide(index)) {

@@ -16,7 +16,11 @@
 using namespace logview;
 
 LogView::LogView(LogModel* model, QWidget* parent)
-    : QAbstractScrollArea(parent), model_(model), state_(*model), font_(textFont()), metrics_(CellMetrics::of(font_)) {
+    : QAbstractScrollArea(parent),
+      model_(model),
+      state_(*model),
+      font_(textFont()),
+      metrics_(CellMetrics::of(font_)) {
     setFrameStyle(QFrame::Box | QFrame::Plain);
     setLineWidth(kFrameWidth);
     QPalette pal = palette();
@@ -112,7 +116,9 @@ void LogView::onTrimmed() {
     viewport()->update();
 }
 
-void LogView::clearLog() { model_->clear(); }
+void LogView::clearLog() {
+    model_->clear();
+}
 
 void LogView::saveLog(SaveTextFileDialog& dialog) {
     const QString path = dialog.execute(this);

@@ -16,7 +16,8 @@ using Move = LogViewState::Move;
 namespace {
 
 bool isCopyKey(const QKeyEvent* k) {
-    return k->matches(QKeySequence::Copy) || (k->key() == Qt::Key_Insert && k->modifiers() == Qt::ControlModifier);
+    return k->matches(QKeySequence::Copy) ||
+           (k->key() == Qt::Key_Insert && k->modifiers() == Qt::ControlModifier);
 }
 
 // Keys the view keeps for itself even where a window shortcut would take them.
@@ -144,7 +145,9 @@ void LogView::mouseMoveEvent(QMouseEvent* e) {
     afterCaretMove();
 }
 
-void LogView::mouseReleaseEvent(QMouseEvent* e) { e->accept(); }
+void LogView::mouseReleaseEvent(QMouseEvent* e) {
+    e->accept();
+}
 
 void LogView::mouseDoubleClickEvent(QMouseEvent* e) {
     if (e->button() != Qt::LeftButton) return;
@@ -193,6 +196,7 @@ QMenu* LogView::createContextMenu() {
     add(QStringLiteral("Paste"), "Ctrl-V", false);
     add(QStringLiteral("Delete"), "", selected);  // read-only: nothing is removed
     menu->addSeparator();
-    connect(add(QStringLiteral("Select All"), "Ctrl-A", true), &QAction::triggered, this, &LogView::selectAll);
+    connect(add(QStringLiteral("Select All"), "Ctrl-A", true), &QAction::triggered, this,
+            &LogView::selectAll);
     return menu;
 }

@@ -9,7 +9,7 @@
 namespace logview {
 
 inline constexpr int kFrameWidth = 1;
-inline constexpr int kGutterWidth = 45;          // from the frame's inner edge
+inline constexpr int kGutterWidth = 45;  // from the frame's inner edge
 inline constexpr int kGutterBands = 48;
 inline constexpr int kTextLeft = 48 - kFrameWidth;  // 48 px from the view's left edge
 inline constexpr int kRightMarginColumn = 80;

@@ -11,11 +11,15 @@ namespace logview {
 namespace {
 
 // Characters drawn as a small box: C0 controls, DEL and the C1 controls.
-bool isControl(char16_t ch) { return ch < 0x20 || (ch >= 0x7F && ch < 0xA0); }
+bool isControl(char16_t ch) {
+    return ch < 0x20 || (ch >= 0x7F && ch < 0xA0);
+}
 
 // Characters that the text face draws one cell wide, so a run of them can be
 // drawn in one call and stays on the cell grid.
-bool isRunSafe(char16_t ch) { return !isControl(ch) && ch < 0x2200 && !QChar::isSurrogate(ch); }
+bool isRunSafe(char16_t ch) {
+    return !isControl(ch) && ch < 0x2200 && !QChar::isSurrogate(ch);
+}
 
 void paintGutter(QPainter& p, const PaintInput& in) {
     const int height = in.viewport.height();
@@ -26,8 +30,9 @@ void paintGutter(QPainter& p, const PaintInput& in) {
         const int x1 = (band + 1) * kGutterWidth / kGutterBands;
         if (x1 <= x0) continue;
         auto mix = [band](int a, int b) { return a + (b - a) * band / (kGutterBands - 1); };
-        p.fillRect(x0, 0, x1 - x0, height,
-                   QColor(mix(from.red(), to.red()), mix(from.green(), to.green()), mix(from.blue(), to.blue())));
+        p.fillRect(
+            x0, 0, x1 - x0, height,
+            QColor(mix(from.red(), to.red()), mix(from.green(), to.green()), mix(from.blue(), to.blue())));
     }
     p.fillRect(kGutterWidth - 1, 0, 1, height, kBorderColor);
 }
@@ -63,12 +68,16 @@ void paintRow(QPainter& p, const PaintInput& in, qsizetype line, int rowTop) {
     const qsizetype n = text.size();
     auto cellX = [&](qsizetype i) { return kTextLeft + static_cast<int>(i) * cw; };
 
-    if (in.focused && st.hasSelection() && line >= st.selectionStart().line && line <= st.selectionEnd().line) {
-        const qsizetype from = line == st.selectionStart().line ? st.selectionStart().column - firstColumn : 0;
+    if (in.focused && st.hasSelection() && line >= st.selectionStart().line &&
+        line <= st.selectionEnd().line) {
+        const qsizetype from =
+            line == st.selectionStart().line ? st.selectionStart().column - firstColumn : 0;
         const qsizetype to = line == st.selectionEnd().line ? st.selectionEnd().column - firstColumn : n;
         const qsizetype a = std::clamp<qsizetype>(from, 0, n);
         const qsizetype b = std::clamp<qsizetype>(to, 0, n);
-        if (b > a) p.fillRect(cellX(a), rowTop, static_cast<int>(b - a) * cw, in.metrics.lineHeight, kSelectionBackground);
+        if (b > a)
+            p.fillRect(cellX(a), rowTop, static_cast<int>(b - a) * cw, in.metrics.lineHeight,
+                       kSelectionBackground);
     }
 
     const int baseline = rowTop + in.metrics.ascent;
@@ -111,9 +120,11 @@ void paintLogView(QPainter& p, const PaintInput& in) {
 
     p.save();
     p.setClipRect(QRect(kTextLeft, 0, std::max(area.width() - kTextLeft, 0), area.height()));
-    for (qsizetype line = first; line <= last; ++line) paintRow(p, in, line, static_cast<int>(line - first) * lh);
+    for (qsizetype line = first; line <= last; ++line)
+        paintRow(p, in, line, static_cast<int>(line - first) * lh);
 
-    const int marginX = kTextLeft + static_cast<int>(kRightMarginColumn - st.firstColumn()) * in.metrics.cellWidth;
+    const int marginX =
+        kTextLeft + static_cast<int>(kRightMarginColumn - st.firstColumn()) * in.metrics.cellWidth;
     if (marginX >= kTextLeft) p.fillRect(marginX, 0, kRightMarginWidth, area.height(), kRightMarginColor);
 
     const TextPos caret = st.caret();

@@ -19,10 +19,10 @@ struct PaintInput {
     const LogViewState* state = nullptr;
     CellMetrics metrics;
     QFont font;
-    QRect viewport;         // the viewport's rectangle, origin at (0, 0)
-    QColor gutterColor;     // the desktop's button face
-    bool focused = false;   // selection and caret show only with focus
-    bool caretOn = false;   // the caret's blink phase
+    QRect viewport;        // the viewport's rectangle, origin at (0, 0)
+    QColor gutterColor;    // the desktop's button face
+    bool focused = false;  // selection and caret show only with focus
+    bool caretOn = false;  // the caret's blink phase
 };
 
 void paintLogView(QPainter& painter, const PaintInput& in);

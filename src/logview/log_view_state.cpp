@@ -11,7 +11,9 @@ void LogViewState::setPageSize(qsizetype rows, qsizetype columns) {
     setFirstColumn(firstColumn_);
 }
 
-qsizetype LogViewState::maxFirstLine() const { return std::max<qsizetype>(model_.lineCount() - rows_, 0); }
+qsizetype LogViewState::maxFirstLine() const {
+    return std::max<qsizetype>(model_.lineCount() - rows_, 0);
+}
 
 qsizetype LogViewState::maxFirstColumn() const {
     // Room for the caret after the longest line plus the two columns kept beyond it.
@@ -19,15 +21,21 @@ qsizetype LogViewState::maxFirstColumn() const {
     return longest > columns_ ? longest + 3 - columns_ : 0;
 }
 
-void LogViewState::setFirstLine(qsizetype line) { firstLine_ = std::clamp<qsizetype>(line, 0, maxFirstLine()); }
+void LogViewState::setFirstLine(qsizetype line) {
+    firstLine_ = std::clamp<qsizetype>(line, 0, maxFirstLine());
+}
 
 void LogViewState::setFirstColumn(qsizetype column) {
     firstColumn_ = std::clamp<qsizetype>(column, 0, maxFirstColumn());
 }
 
-void LogViewState::scrollLines(qsizetype delta) { setFirstLine(firstLine_ + delta); }
+void LogViewState::scrollLines(qsizetype delta) {
+    setFirstLine(firstLine_ + delta);
+}
 
-qsizetype LogViewState::lastLine() const { return std::max<qsizetype>(model_.lineCount() - 1, 0); }
+qsizetype LogViewState::lastLine() const {
+    return std::max<qsizetype>(model_.lineCount() - 1, 0);
+}
 
 qsizetype LogViewState::lengthOf(qsizetype line) const {
     return line < model_.lineCount() ? model_.lineLength(line) : 0;
@@ -81,7 +89,9 @@ void LogViewState::setCaret(TextPos pos, bool extend, bool keepPreferredColumn) 
     if (!keepPreferredColumn) preferredColumn_ = pos.column;
 }
 
-void LogViewState::moveTo(TextPos pos, bool extend) { setCaret(pos, extend); }
+void LogViewState::moveTo(TextPos pos, bool extend) {
+    setCaret(pos, extend);
+}
 
 TextPos LogViewState::wordRight(TextPos pos) const {
     const qsizetype length = lengthOf(pos.line);

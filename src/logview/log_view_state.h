@@ -21,7 +21,20 @@ struct TextPos {
 
 class LogViewState {
 public:
-    enum class Move { Left, Right, Up, Down, WordLeft, WordRight, Home, End, DocStart, DocEnd, PageUp, PageDown };
+    enum class Move {
+        Left,
+        Right,
+        Up,
+        Down,
+        WordLeft,
+        WordRight,
+        Home,
+        End,
+        DocStart,
+        DocEnd,
+        PageUp,
+        PageDown
+    };
 
     explicit LogViewState(const LogModel& model) : model_(model) {}
 

@@ -10,10 +10,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <csignal>
-#include <random>
 #include <sys/resource.h>
 #include <unistd.h>
+#include <csignal>
+#include <random>
 
 namespace {
 
@@ -131,7 +131,8 @@ TEST_F(LogFileWriterTest, FullDeviceReportsTheStreamWriteError) {
     ASSERT_EQ(errors.count(), 1);
     EXPECT_EQ(errors.texts().first(), QStringLiteral("Stream-Schreibfehler."));
     EXPECT_EQ(errors.titles().first(), QStringLiteral("Torvik Master"));
-    EXPECT_FALSE(QFileInfo(QStringLiteral("/dev/full")).isFile()) << "the device must be written, not replaced";
+    EXPECT_FALSE(QFileInfo(QStringLiteral("/dev/full")).isFile())
+        << "the device must be written, not replaced";
 }
 
 TEST_F(LogFileWriterTest, AWriteThatFailsPartWayKeepsThePreviousFile) {
@@ -156,5 +157,6 @@ TEST_F(LogFileWriterTest, AWriteThatFailsPartWayKeepsThePreviousFile) {
     ASSERT_EQ(errors.count(), 1);
     EXPECT_EQ(errors.texts().first(), QStringLiteral("Stream-Schreibfehler."));
     EXPECT_EQ(readAll(path("keep.txt")), QByteArray("previous log\r\n"));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"keep.txt"}) << "no temporary file is left";
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"keep.txt"})
+        << "no temporary file is left";
 }

@@ -94,8 +94,8 @@ TEST(LogModel, EachBatchEmitsAppendedOnceAndClearEmitsCleared) {
 
 TEST(LogModel, CharactersOutsideTheCodePageAreKeptExactly) {
     LogModel m;
-    m.append(u"ab\u20AC");                  // in the code page
-    m.append(u"\u4E2D\U0001F600\t!");       // not: the line keeps its UTF-16 text
+    m.append(u"ab\u20AC");             // in the code page
+    m.append(u"\u4E2D\U0001F600\t!");  // not: the line keeps its UTF-16 text
     m.append(u"\rnext\u00FF");
     EXPECT_EQ(m.line(0), QString::fromUtf16(u"ab\u20AC\u4E2D\U0001F600    !"));
     EXPECT_EQ(m.line(1), QString::fromUtf16(u"next\u00FF"));
@@ -146,8 +146,9 @@ TEST(LogModel, RandomTrafficAcrossChunkBoundariesMatchesThePlainRules) {
             const int pick = std::uniform_int_distribution<int>(0, 99)(rng);
             // Mostly plain letters, with every special case now and then; a
             // character outside the code page only rarely, as in real traffic.
-            char16_t ch = pick < 70 ? char16_t(u'a' + pick % 26)
-                                    : alphabet[std::uniform_int_distribution<int>(0, pick == 99 ? 11 : 10)(rng)];
+            char16_t ch = pick < 70
+                              ? char16_t(u'a' + pick % 26)
+                              : alphabet[std::uniform_int_distribution<int>(0, pick == 99 ? 11 : 10)(rng)];
             text.append(QChar(ch));
         }
         m.append(text);

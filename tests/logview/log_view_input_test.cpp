@@ -34,9 +34,11 @@ TEST_F(LogViewTest, NoKeyChangesTheText) {
     model.append(u"abc\rdef");
     const QStringList before = linesOf(model);
     QTest::keyClicks(&view, "typed");
-    for (int key : {Qt::Key_Backspace, Qt::Key_Delete, Qt::Key_Return, Qt::Key_Enter, Qt::Key_Tab, Qt::Key_Space})
+    for (int key :
+         {Qt::Key_Backspace, Qt::Key_Delete, Qt::Key_Return, Qt::Key_Enter, Qt::Key_Tab, Qt::Key_Space})
         QTest::keyClick(&view, Qt::Key(key));
-    for (int key : {Qt::Key_X, Qt::Key_V, Qt::Key_Z, Qt::Key_Y}) QTest::keyClick(&view, Qt::Key(key), Qt::ControlModifier);
+    for (int key : {Qt::Key_X, Qt::Key_V, Qt::Key_Z, Qt::Key_Y})
+        QTest::keyClick(&view, Qt::Key(key), Qt::ControlModifier);
     QTest::keyClick(&view, Qt::Key_Insert, Qt::ShiftModifier);
     EXPECT_EQ(linesOf(model), before);
     QTest::keyClick(&view, Qt::Key_Home);
@@ -70,7 +72,8 @@ TEST_F(LogViewTest, TabShiftTabAndEnterKeepTheFocusInTheView) {
 
 TEST_F(LogViewTest, CtrlASelectsAllWithoutMovingTheCaretAndCtrlCCopiesWithCrLf) {
     model.append(u"one\rtwo\nx\rthree");
-    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, cellCentre(1, 1) - QPoint(view.metrics().cellWidth / 2, 0));
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {},
+                      cellCentre(1, 1) - QPoint(view.metrics().cellWidth / 2, 0));
     const TextPos caret = view.state().caret();
     QTest::keyClick(&view, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(view.state().caret(), caret);
@@ -83,7 +86,8 @@ TEST_F(LogViewTest, CtrlASelectsAllWithoutMovingTheCaretAndCtrlCCopiesWithCrLf) 
 
 TEST_F(LogViewTest, ShiftArrowsAndShiftClickExtendTheSelection) {
     model.append(u"abcdef\rghijkl");
-    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, cellCentre(0, 1) - QPoint(view.metrics().cellWidth / 2, 0));
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {},
+                      cellCentre(0, 1) - QPoint(view.metrics().cellWidth / 2, 0));
     QTest::keyClick(&view, Qt::Key_Right, Qt::ShiftModifier);
     QTest::keyClick(&view, Qt::Key_Right, Qt::ShiftModifier);
     EXPECT_EQ(view.state().selectedText(), QStringLiteral("bc"));
@@ -124,14 +128,14 @@ TEST_F(LogViewTest, WheelScrollsFourLinesANotchWithoutMovingTheCaret) {
     appendLines(200);
     view.verticalScrollBar()->setValue(50);
     const TextPos caret = view.state().caret();
-    QWheelEvent down(QPointF(100, 50), view.viewport()->mapToGlobal(QPointF(100, 50)), QPoint(), QPoint(0, -240),
-                     Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QWheelEvent down(QPointF(100, 50), view.viewport()->mapToGlobal(QPointF(100, 50)), QPoint(),
+                     QPoint(0, -240), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(view.viewport(), &down);
     EXPECT_EQ(view.state().firstLine(), 58);
     EXPECT_EQ(view.verticalScrollBar()->value(), 58);
     EXPECT_EQ(view.state().caret(), caret);
-    QWheelEvent up(QPointF(100, 50), view.viewport()->mapToGlobal(QPointF(100, 50)), QPoint(), QPoint(0, 120 * 100),
-                   Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QWheelEvent up(QPointF(100, 50), view.viewport()->mapToGlobal(QPointF(100, 50)), QPoint(),
+                   QPoint(0, 120 * 100), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(view.viewport(), &up);
     EXPECT_EQ(view.state().firstLine(), 0);
 }
@@ -141,7 +145,8 @@ TEST_F(LogViewTest, ContextMenuEntriesAndTheirGreyedStates) {
     std::unique_ptr<QMenu> menu(view.createContextMenu());
     EXPECT_EQ(entriesOf(*menu),
               (QStringList{"Undo\tCtrl-Z [grey]", "Redo\tCtrl-Y [grey]", "-", "Copy\tCtrl-C [grey]",
-                           "Cut\tCtrl-X [grey]", "Paste\tCtrl-V [grey]", "Delete [grey]", "-", "Select All\tCtrl-A"}));
+                           "Cut\tCtrl-X [grey]", "Paste\tCtrl-V [grey]", "Delete [grey]", "-",
+                           "Select All\tCtrl-A"}));
     QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, cellCentre(0, 1));
     menu.reset(view.createContextMenu());
     EXPECT_EQ(entriesOf(*menu),

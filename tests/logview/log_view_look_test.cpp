@@ -5,8 +5,12 @@
 namespace {
 
 // View pixel in view coordinates (the frame is at 0).
-QRgb at(const QImage& img, int x, int y) { return img.pixel(x, y); }
-bool isDark(QRgb c) { return qRed(c) < 100 && qGreen(c) < 100 && qBlue(c) < 100; }
+QRgb at(const QImage& img, int x, int y) {
+    return img.pixel(x, y);
+}
+bool isDark(QRgb c) {
+    return qRed(c) < 100 && qGreen(c) < 100 && qBlue(c) < 100;
+}
 
 // Leftmost dark pixel of the gutter between rows [top, top + height), or -1.
 int leftmostDark(const QImage& img, int top, int height) {
@@ -77,7 +81,8 @@ TEST_F(LogViewTest, SelectionIsWhiteOnNavyOnlyWithFocus) {
     view.setFocus();
     QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, cellCentre(0, 7));
     ASSERT_EQ(view.state().selectedText(), QStringLiteral("beta"));
-    const QPoint cell = cellCentre(0, 6) + QPoint(1 - view.metrics().cellWidth / 2, 1 - view.metrics().lineHeight / 2);
+    const QPoint cell =
+        cellCentre(0, 6) + QPoint(1 - view.metrics().cellWidth / 2, 1 - view.metrics().lineHeight / 2);
     QImage img = grab();
     EXPECT_EQ(at(img, cell.x() + 1, cell.y() + 1), qRgb(0, 0, 128));
     bool whiteInside = false;
@@ -97,7 +102,8 @@ TEST_F(LogViewTest, SelectionIsWhiteOnNavyOnlyWithFocus) {
 
 TEST_F(LogViewTest, CaretIsTwoPixelsWideBelowTheTopOfItsLine) {
     model.append(u"abc");
-    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, cellCentre(0, 1) - QPoint(view.metrics().cellWidth / 2, 0));
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {},
+                      cellCentre(0, 1) - QPoint(view.metrics().cellWidth / 2, 0));
     ASSERT_EQ(view.state().caret(), (TextPos{0, 1}));
     const QImage img = grab();
     const int cw = view.metrics().cellWidth;
@@ -152,7 +158,8 @@ TEST_F(LogViewTest, ScreenshotWithAFewHundredLines) {
     view.resize(900, 420);
     QString text;
     for (int i = 0; i < 300; ++i)
-        text += QStringLiteral("7E8 03 41 0C %1 %2\tRPM frame").arg(i % 256, 2, 16, QLatin1Char('0')).arg(i) + u'\r';
+        text += QStringLiteral("7E8 03 41 0C %1 %2\tRPM frame").arg(i % 256, 2, 16, QLatin1Char('0')).arg(i) +
+                u'\r';
     text += QStringLiteral("last line with a NUL ") + QChar(0) + QStringLiteral(" and a LF \n inside ");
     model.append(text);
     settle();

@@ -32,8 +32,9 @@ protected:
     // Viewport point of a cell's centre.
     QPoint cellCentre(qsizetype line, qsizetype column) const {
         const auto& m = view.metrics();
-        return QPoint(logview::kTextLeft + int(column - view.state().firstColumn()) * m.cellWidth + m.cellWidth / 2,
-                      int(line - view.state().firstLine()) * m.lineHeight + m.lineHeight / 2);
+        return QPoint(
+            logview::kTextLeft + int(column - view.state().firstColumn()) * m.cellWidth + m.cellWidth / 2,
+            int(line - view.state().firstLine()) * m.lineHeight + m.lineHeight / 2);
     }
     void appendLines(int count, const QString& prefix = QStringLiteral("line ")) {
         QString text;
