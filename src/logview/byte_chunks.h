@@ -18,6 +18,10 @@ public:
     void append(const char* data, std::size_t count);
     void append(char byte);
     char at(std::uint64_t offset) const { return chunks_[offset >> kChunkBits][offset & (kChunkSize - 1)]; }
+    // The stored bytes from `offset` to the end of its chunk.
+    const char* data(std::uint64_t offset) const {
+        return chunks_[offset >> kChunkBits].get() + (offset & (kChunkSize - 1));
+    }
     // Copies `count` bytes from `offset` to `out`.
     void copy(std::uint64_t offset, std::size_t count, char* out) const;
     // Calls f(const char* data, std::size_t n) for each contiguous piece of

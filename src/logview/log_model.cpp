@@ -246,8 +246,9 @@ bool LogModel::writeEncoded(QByteArrayView lineEnd,
         // Most lines are short and lie in one chunk: one copy straight into the block.
         if (!(*it & Storage::kWide) && used + length + endSize <= kBlock &&
             (from >> ByteChunks::kChunkBits) == ((to - 1) >> ByteChunks::kChunkBits) && length > 0) {
-            s.bytes.copy(from, length, block.data() + used);
-            std::memcpy(block.data() + used + length, lineEnd.data(), endSize);
+            char* out = block.data() + used;
+            std::memcpy(out, s.bytes.data(from), length);
+            std::memcpy(out + length, lineEnd.data(), endSize);
             used += length + endSize;
             continue;
         }
