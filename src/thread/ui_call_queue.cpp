@@ -60,7 +60,9 @@ void UiCallQueue::drain() {
             error = std::current_exception();
         }
         std::lock_guard lock(mutex_);
-        pending->error = error;
+        // Moved, not copied: the caller alone owns the exception from here on,
+        // so it is also destroyed on the caller's thread.
+        pending->error = std::move(error);
         pending->done = true;
         changed_.notify_all();
     }
