@@ -155,8 +155,10 @@ TEST_F(WindowTest, ClearAndSaveButtonsActOnTheLog) {
     EXPECT_TRUE(text.endsWith("\r\n"));
 
     QTest::mouseClick(&window().clearButton(), Qt::LeftButton);
-    EXPECT_LE(window().logModel().lineCount(), 1);
-    EXPECT_EQ(window().logModel().line(0), "");
+    ASSERT_LE(window().logModel().lineCount(), 1);
+    if (window().logModel().lineCount() == 1) {
+        EXPECT_EQ(window().logModel().line(0), "");
+    }
     window().logModel().append(u"OK RESET\r");
     EXPECT_EQ(window().logModel().line(0), "OK RESET");
 }
