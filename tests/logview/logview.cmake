@@ -8,7 +8,7 @@ target_link_libraries(test_logview_model PRIVATE Qt6::Test)
 
 # Widget tests link only the log view's own widget library.
 torvik_add_test(test_logview_widget
-  ${CMAKE_CURRENT_LIST_DIR}/view_test_support.h ${CMAKE_CURRENT_LIST_DIR}/offscreen_platform.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/view_test_support.h
   ${CMAKE_CURRENT_LIST_DIR}/log_view_look_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/log_view_input_test.cpp
 )

@@ -3,6 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QByteArray>
+#include <QtGlobal>
+
 #ifdef TORVIK_GUI_TESTS
 #include <QApplication>
 using TestApplication = QApplication;
@@ -12,6 +15,8 @@ using TestApplication = QCoreApplication;
 #endif
 
 int main(int argc, char** argv) {
+    // Tests never need a display; this also holds when ctest lists the tests at build time.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", QByteArray("offscreen"));
     ::testing::InitGoogleMock(&argc, argv);
     TestApplication app(argc, argv);
     return RUN_ALL_TESTS();
