@@ -50,11 +50,6 @@ TEST_F(EngineTest, CommandWithoutLinkShowsTheMessageAndChangesNothing) {
     EXPECT_TRUE(shell.requests().isEmpty());
 }
 
-TEST_F(EngineTest, UnknownTagDoesNothing) {
-    engine->SetProtocol(7);
-    EXPECT_EQ(errors.count(), 0);
-}
-
 TEST_F(EngineTest, FailedWriteNeverClosesTheLink) {
     const auto id = driver->addBridge("TORVIK");
     ASSERT_TRUE(openLink());

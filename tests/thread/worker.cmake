@@ -1,4 +1,3 @@
 torvik_add_test(test_worker_thread
   ${CMAKE_CURRENT_LIST_DIR}/worker_thread_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/ui_call_queue_test.cpp
 )
