@@ -1,6 +1,5 @@
 find_package(Qt6 REQUIRED COMPONENTS Test)
 torvik_add_test(test_main_window
-  ${CMAKE_CURRENT_LIST_DIR}/window_offscreen.cpp
   ${CMAKE_CURRENT_LIST_DIR}/window_fixture.h
   ${CMAKE_CURRENT_LIST_DIR}/window_layout_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/window_behaviour_test.cpp

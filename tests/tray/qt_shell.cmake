@@ -1,6 +1,5 @@
 find_package(Qt6 REQUIRED COMPONENTS Test)
 torvik_add_test(test_tray_qt_shell
-  ${CMAKE_CURRENT_LIST_DIR}/qt_shell_offscreen.cpp
   ${CMAKE_CURRENT_LIST_DIR}/qt_tray_shell_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/qt_popup_menu_test.cpp
   GUI
