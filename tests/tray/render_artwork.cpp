@@ -1,11 +1,13 @@
-// Writes every picture of the program as PNG files for a person to look at:
+// Writes every picture of the program, the splash included, as PNG files for a person to look at:
 // render_artwork <folder>. Each image comes as drawn at 8x, and as its 1x and
 // 2x renders magnified with hard pixel edges, beside each other in a sheet.
 
+#include "splash/splash_layout.h"
+#include "splash/splash_screen.h"
 #include "tray/tray_images.h"
 
+#include <QApplication>
 #include <QDir>
-#include <QGuiApplication>
 #include <QPainter>
 
 #include <cstdio>
@@ -56,7 +58,7 @@ void writeSheet(const QString& path, const QList<Render>& renders, int logicalSi
 }  // namespace
 
 int main(int argc, char** argv) {
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("artwork");
     QDir().mkpath(folder);
     QList<Render> states, menu;
@@ -73,5 +75,15 @@ int main(int argc, char** argv) {
     writeSheet(folder + QStringLiteral("/menu_images.png"), menu, 16);
     writeSheet(folder + QStringLiteral("/application_icon_16.png"), {appIcon}, 16);
     writeSheet(folder + QStringLiteral("/application_icon_32.png"), {appIcon}, 32);
+    // The splash as its window paints it, texts included.
+    splash::SplashScreen screen;
+    for (int scale : {1, 2, 8}) {
+        QImage image(splash::kSplashSize * scale, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(scale);
+        screen.render(&image);
+        const QString path = QStringLiteral("%1/splash_%2x.png").arg(folder).arg(scale);
+        image.save(path);
+        std::printf("%s\n", qUtf8Printable(path));
+    }
     return 0;
 }

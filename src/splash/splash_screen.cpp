@@ -1,0 +1,98 @@
+#include "splash/splash_screen.h"
+
+#include "splash/splash_layout.h"
+#include "splash/splash_picture.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+
+namespace splash {
+
+SplashScreen::SplashScreen(QWidget* parent)
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                          Qt::WindowDoesNotAcceptFocus) {
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setFocusPolicy(Qt::NoFocus);
+    setFixedSize(kSplashSize);
+    setAutoFillBackground(false);
+    timer_.setSingleShot(true);
+    timer_.setTimerType(Qt::PreciseTimer);
+    connect(&timer_, &QTimer::timeout, this, &SplashScreen::advance);
+}
+
+SplashScreen::~SplashScreen() {
+    if (qApp) qApp->removeEventFilter(this);
+}
+
+void SplashScreen::showSplash() {
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(centredPosition(screen->geometry(), screen->availableGeometry(),
+                             screen->virtualGeometry().topLeft(), size()));
+    }
+    schedule(fade_.show());
+    applyOpacity();
+    show();
+    // Windows the program shows while the splash is up must not cover it.
+    qApp->installEventFilter(this);
+}
+
+void SplashScreen::advance() {
+    const int delay = fade_.advance();
+    applyOpacity();
+    if (delay >= 0) {
+        schedule(delay);
+        return;
+    }
+    qApp->removeEventFilter(this);
+    hide();
+    emit finished();
+    deleteLater();
+}
+
+void SplashScreen::schedule(int delayMs) {
+    if (scheduler_) {
+        scheduler_(delayMs);
+    } else {
+        timer_.start(delayMs);
+    }
+}
+
+void SplashScreen::applyOpacity() {
+    setWindowOpacity(fade_.opacity() / qreal(SplashFade::kMaxOpacity));
+}
+
+void SplashScreen::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    paintPicture(painter);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.setFont(textFont());
+    const QRectF frame = textFrame(size());  // its right and bottom pixels included
+    painter.setPen(Qt::black);
+    painter.drawText(frame, Qt::AlignRight | Qt::AlignTop, kVersionText);
+    painter.setPen(QApplication::palette().color(QPalette::Active, QPalette::WindowText));
+    painter.drawText(frame, Qt::AlignRight | Qt::AlignBottom, kCopyrightText);
+}
+
+// Clicks are swallowed: they neither close nor activate the splash.
+void SplashScreen::mousePressEvent(QMouseEvent* event) {
+    event->accept();
+}
+void SplashScreen::mouseDoubleClickEvent(QMouseEvent* event) {
+    event->accept();
+}
+
+bool SplashScreen::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Show && watched != this && watched->isWidgetType()) {
+        const auto* widget = static_cast<QWidget*>(watched);
+        const Qt::WindowType type = widget->windowType();
+        // Menus and tooltips belong above everything; ordinary windows go below.
+        if (widget->isWindow() && (type == Qt::Window || type == Qt::Dialog)) {
+            QTimer::singleShot(0, this, [this] { raise(); });
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace splash
