@@ -187,14 +187,30 @@ double_click() { xdotool mousemove --window "$1" "${2:-8}" "${3:-8}" sleep 0.1 c
 right_click() { xdotool mousemove --window "$1" "${2:-8}" "${3:-8}" sleep 0.1 click 3; }
 
 # The open popup menu of the program: a mapped override-redirect window that is
-# transient for the program's main window (the balloon and the icon are not).
+# transient for the program's main window and is no tooltip (the balloon is one).
 popup_menu() {
     xwininfo -root -tree 2>/dev/null | awk '/\("torvik-master" / {print $1}' |
         while read -r id; do
             local info
             info=$(xwininfo -id "$id" 2>/dev/null) || continue
             if grep -q 'Map State: IsViewable' <<<"$info" && grep -q 'Override Redirect State: yes' <<<"$info" &&
-                xprop -id "$id" WM_TRANSIENT_FOR 2>/dev/null | grep -q 'window id'; then
+                xprop -id "$id" WM_TRANSIENT_FOR 2>/dev/null | grep -q 'window id' &&
+                ! xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q TOOLTIP; then
+                echo "$id"
+                break
+            fi
+        done
+}
+
+# The balloon notice while it is up: a mapped tooltip-type window of the program,
+# taller than a plain tooltip (it has a title and a text line).
+balloon() {
+    xwininfo -root -tree 2>/dev/null | awk '/^     0x/ && /\("torvik-master" / {print $1}' |
+        while read -r id; do
+            local info
+            info=$(xwininfo -id "$id" 2>/dev/null) || continue
+            if grep -q 'Map State: IsViewable' <<<"$info" && [ "$(awk '/Height:/ {print $2}' <<<"$info")" -gt 40 ] &&
+                xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q TOOLTIP; then
                 echo "$id"
                 break
             fi
