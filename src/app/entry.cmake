@@ -1,4 +1,8 @@
-# The program's application object (the entry itself comes with the program's images).
+# The program's entry and its application object; the executable lands in the
+# build folder's top as torvik-master.
 target_sources(torvik_gui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/entry_application.h ${CMAKE_CURRENT_LIST_DIR}/entry_application.cpp
 )
+add_executable(torvik-master ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
+target_link_libraries(torvik-master PRIVATE torvik_gui)
+set_target_properties(torvik-master PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})

@@ -2,6 +2,7 @@
 
 #include "logview/log_view.h"
 #include "main/main_window_status_bar.h"
+#include "splash/splash_screen.h"
 #include "tray/qt_popup_menu.h"
 
 #include <QCloseEvent>
@@ -40,12 +41,19 @@ TfMainWindow::TfMainWindow(const Setup& setup, QWidget* parent) : QWidget(parent
     // and starts Timer1.
     engine_ = std::make_unique<TfMain>(setup.shell, &log_, setup.engine);
     wireEngine();
+    if (setup.showSplash) {
+        SplashScreen1 = new splash::SplashScreen();
+        SplashScreen1->showSplash();
+    }
 }
 
 TfMainWindow::~TfMainWindow() {
+    delete SplashScreen1.data();
     // The reader hands text to the log view; it must end before the view goes.
     engine_.reset();
 }
+
+splash::SplashScreen* TfMainWindow::splashScreen() const { return SplashScreen1.data(); }
 
 void TfMainWindow::buildLayout() {
     resize(kClientWidth, kClientHeight);
@@ -113,7 +121,9 @@ void TfMainWindow::PopupAtPointer(QPoint screenPos) {
 
 // exit(), not quit(): quit() first asks every window to close, which this
 // window refuses, and the program would run on.
-void TfMainWindow::ProgramClose() { QCoreApplication::exit(0); }
+void TfMainWindow::ProgramClose() {
+    QCoreApplication::exit(0);
+}
 
 void TfMainWindow::ShowMainForm() {
     if (!placed_) {

@@ -15,6 +15,7 @@
 #include "main/tf_main.h"
 
 #include <QIcon>
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -25,6 +26,9 @@ class MainStatusBar;
 class QPushButton;
 class QtPopupMenu;
 class TrayShell;
+namespace splash {
+class SplashScreen;
+}
 
 class TfMainWindow : public QWidget {
     Q_OBJECT
@@ -37,6 +41,7 @@ public:
         std::function<QIcon(int index)> menuImages;  // ImageList2
         QIcon applicationIcon;
         TfMain::Options engine{};
+        bool showSplash = false;  // the start-up splash once the window is built
     };
 
     explicit TfMainWindow(const Setup& setup, QWidget* parent = nullptr);
@@ -65,6 +70,8 @@ public:
     QPushButton& clearButton() { return *bitBtn1_; }
     QPushButton& saveButton() { return *bitBtn2_; }
     SaveTextFileDialog& saveDialog() { return saveTextFileDialog1_; }
+    // The splash while it is up, else null.
+    splash::SplashScreen* splashScreen() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -88,6 +95,8 @@ private:
     QtPopupMenu* popupMenu1_ = nullptr;
     // Declared after the log: the engine appends to it until it is gone.
     std::unique_ptr<TfMain> engine_;
+    // Deletes itself after its course; an Exit before that takes it along.
+    QPointer<splash::SplashScreen> SplashScreen1;
     bool appMinimized_ = false;
     bool minimizing_ = false;
     bool placed_ = false;

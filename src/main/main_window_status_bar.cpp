@@ -14,7 +14,7 @@ MainStatusBar::MainStatusBar(QWidget* parent) : QWidget(parent), grip_(new QSize
         panels_[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         panels_[i]->setContentsMargins(2, 0, 2, 0);
     }
-    panels_[2]->setText(QStringLiteral("© 2026 TorvikMaster developers"));
+    panels_[2]->setText(QStringLiteral("© 2026 Torvik Master contributors"));
     grip_->raise();
 }
 

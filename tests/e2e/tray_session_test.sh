@@ -11,11 +11,19 @@ record=$E2E_TMP/received.bin
 start_sim "TORVIK ECU SIMULATOR" "$record"
 start_program master
 
-# The splash comes up at once, centred, while the window stays hidden.
-sleep 0.8
+# The splash comes up at once, centred, while the window stays hidden, and
+# leaves after about three seconds.
+splash_geometry() { xwininfo -root -tree 2>/dev/null | awk '/\("torvik-master" / && / 400x205\+/ {print $NF; exit}'; }
+wait_for 5 '[ -n "$(splash_geometry)" ]' || fail "no splash at start"
+shown_at=$SECONDS
+[ "$(splash_geometry)" = "+440+297" ] || fail "the splash is not centred: $(splash_geometry)"
+sleep 0.5
 shot splash
+[ -z "$(window_named 'Torvik Master v1.1')" ] || fail "the main window showed with the splash"
 
 wait_for_icon 15 || fail "no tray icon"
+wait_for 6 '[ -z "$(splash_geometry)" ]' || fail "the splash stayed"
+e2e_log "the splash left after about $((SECONDS - shown_at)) s"
 e2e_log "tray icon window $(tray_icon)"
 wait_until 5 recorded "$record" 'MON1\r' || fail "the simulator never got MON1"
 wait_until 5 icon_is_green || fail "the tray icon does not show the link open ($(icon_colour))"
@@ -67,8 +75,10 @@ cp "$saved" "$E2E_ARTEFACTS/saved-log.txt"
 # Unplug: the link closes and the icon turns red; replug: open again within 2 s.
 stop_sim
 wait_until 5 icon_is_red || fail "the tray icon did not turn red after the unplug ($(icon_colour))"
+wait_for 3 '[ -n "$(balloon)" ]' || fail "no balloon after the unplug"
 sleep 0.3
 shot tray_closed
+shot balloon_closed "$(balloon)"
 start_sim "TORVIK ECU SIMULATOR" "$record"
 replugged=$(date +%s%N)
 wait_until 3 recorded "$record" 'MON1\r' || fail "the simulator was not reopened after the replug"

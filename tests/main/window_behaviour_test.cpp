@@ -1,10 +1,12 @@
 #include "logview/log_view.h"
 #include "main/main_window_status_bar.h"
+#include "splash/splash_screen.h"
 #include "tray/qt_popup_menu.h"
 #include "window_fixture.h"
 
 #include <QAction>
 #include <QFile>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -194,6 +196,31 @@ TEST(WindowWithoutTray, BuildingFailsWhenTheShellRefusesTheIcon) {
     } catch (const TrayIconError& error) {
         EXPECT_STREQ(error.what(), "Shell-Benachrichtigungssymbol kann nicht erstellt werden");
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The splash comes up once the window is built; opening the window meanwhile
+// leaves it up, and a window that goes early takes it along.
+TEST(WindowSplash, ShowsOverTheHiddenWindowAndGoesWithIt) {
+    RecordingTrayShell shell;
+    QPointer<QWidget> splash;
+    {
+        TfMainWindow window(
+            TfMainWindow::Setup{shell, testImage, QIcon(), TfMain::Options{.runTimer = false}, true});
+        splash = window.splashScreen();
+        ASSERT_FALSE(splash.isNull());
+        EXPECT_TRUE(splash->isVisible());
+        EXPECT_FALSE(window.isVisible());
+        window.ShowMainForm();
+        QApplication::processEvents();
+        EXPECT_TRUE(window.isVisible());
+        ASSERT_FALSE(splash.isNull());
+        EXPECT_TRUE(splash->isVisible());
+    }
+    EXPECT_TRUE(splash.isNull());
 }
 
 }  // namespace

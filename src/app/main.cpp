@@ -1,0 +1,67 @@
+// TorvikMaster's entry: one copy per executable and user, the application set
+// up with its main window hidden, then the event loop until "Exit".
+
+#include "app/check_previous.h"
+#include "app/check_previous_listener.h"
+#include "app/check_previous_window.h"
+#include "app/entry_application.h"
+#include "app/message_box_presenter.h"
+#include "device/drivers/production_driver.h"
+#include "device/error_box.h"
+#include "device/ft_driver.h"
+#include "main/main_window.h"
+#include "tray/qt_tray_shell.h"
+#include "tray/tray_images.h"
+
+#include <QWindow>
+
+#include <exception>
+
+namespace {
+
+// Desktops often start their panel after the programs they autostart.
+constexpr int kWaitForTrayMs = 10000;
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    app::TorvikApplication application(argc, argv);
+    app::installMessageBoxPresenter();
+
+    // The application's own hidden window registers with the guard, never the
+    // main window: a second start leaves a main window hidden in the tray hidden.
+    QWindow ownerWindow;
+    ownerWindow.create();
+    try {
+        if (CheckPrevious::ActivatePreviousInstance(
+                static_cast<CheckPrevious::WindowHandle>(ownerWindow.winId()), 1))
+            return 0;
+    } catch (const std::exception& error) {
+        errorbox::reportApplicationError(QString::fromLocal8Bit(error.what()));
+        return 1;
+    }
+
+    int status = 1;
+    try {
+        // Only "Exit" ends the program; hiding the window or closing a menu never does.
+        QApplication::setQuitOnLastWindowClosed(false);
+        QApplication::setApplicationName(QStringLiteral("Torvik Master"));
+        QApplication::setWindowIcon(trayimages::applicationIcon());
+        ftdriver::install(makeProductionDriver());
+
+        QtTrayShell trayShell(trayimages::trayStateIcon, kWaitForTrayMs);
+        TfMainWindow fMain({.shell = trayShell,
+                            .menuImages = trayimages::menuImage,
+                            .applicationIcon = trayimages::applicationIcon(),
+                            .showSplash = true});
+        connectTrayShell(trayShell, fMain.engine().TrayIcon1);
+        fMain.FormCreate();
+
+        CheckPrevious::ActivationListener listener(CheckPrevious::BringWindowForward);
+        status = QApplication::exec();
+    } catch (const std::exception& error) {
+        errorbox::reportApplicationError(QString::fromLocal8Bit(error.what()));
+    }
+    CheckPrevious::Finalize();
+    return status;
+}
