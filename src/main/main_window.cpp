@@ -53,7 +53,9 @@ TfMainWindow::~TfMainWindow() {
     engine_.reset();
 }
 
-splash::SplashScreen* TfMainWindow::splashScreen() const { return SplashScreen1.data(); }
+splash::SplashScreen* TfMainWindow::splashScreen() const {
+    return SplashScreen1.data();
+}
 
 void TfMainWindow::buildLayout() {
     resize(kClientWidth, kClientHeight);

@@ -16,10 +16,12 @@ TORVIK_BUILD_DIR=$E2E_BUILD bash "$repo/scripts/run" >"$E2E_ARTEFACTS/run.log" 2
 PROGRAM_PID=$!
 remember_pid $PROGRAM_PID
 wait_for_icon 15 || fail "make run showed no tray icon"
-wait_until 10 icon_is_green || fail "make run's program did not open the simulator ($(icon_colour))"
+# The icon starts green; the balloon marks the first verdict, and a green icon
+# after it means the link opened.
+wait_for 10 '[ -n "$(balloon)" ]' || fail "make run's program announced no link state"
+icon_is_green || fail "make run's program did not open the simulator ($(icon_colour))"
 bridges=$XDG_RUNTIME_DIR/torvik-bridges
 [ -n "$(ls -A "$bridges" 2>/dev/null)" ] || fail "no simulator bridge while make run runs"
-sleep 3.5
 shot running
 
 choose_menu "Exit"
