@@ -74,6 +74,8 @@ wait_until() {
 e2e_begin() {
     trap e2e_cleanup EXIT
     trap 'exit 130' INT TERM
+    trap 'exit 129' HUP
+    trap 'exit 141' PIPE
     for tool in Xvfb trayer xdotool xwininfo import convert; do
         command -v "$tool" >/dev/null || { echo "missing tool: $tool (run scripts/bootstrap)"; exit 1; }
     done
