@@ -17,7 +17,7 @@ constexpr int kImageReset = 4;
 constexpr int kImageMonitorOn = 6;
 
 // "Monitor on/off" stands above "Reset"; both go through SetProtocol by tag.
-constexpr std::array<MenuItemSpec, 13> kItems{{
+constexpr std::array<MenuItemEntry, 13> kItems{{
     {"Open1", "Open", 0, kImageOpen, MenuHandler::ShowMainForm},
     {"N1", "", 0, -1, MenuHandler::None, true},
     {"none1", "none", 0, kImageProtocol, MenuHandler::SetProtocol},
@@ -35,19 +35,19 @@ constexpr std::array<MenuItemSpec, 13> kItems{{
 
 }  // namespace
 
-std::span<const MenuItemSpec> popupMenuItems() {
+std::span<const MenuItemEntry> popupMenuItems() {
     return kItems;
 }
 
 QtPopupMenu::QtPopupMenu(ImageSource images, QWidget* parent) : QMenu(parent), images_(std::move(images)) {
     setObjectName(QStringLiteral("PopupMenu1"));
-    for (const MenuItemSpec& spec : kItems) {
-        QAction* action = spec.separator ? addSeparator() : addAction(QString::fromLatin1(spec.caption));
-        action->setObjectName(QString::fromLatin1(spec.name));
-        if (spec.separator) continue;
-        action->setProperty(kTagProperty, spec.tag);
-        setItemImage(action->objectName(), spec.image);
-        const MenuHandler handler = spec.handler;
+    for (const MenuItemEntry& entry : kItems) {
+        QAction* action = entry.separator ? addSeparator() : addAction(QString::fromLatin1(entry.caption));
+        action->setObjectName(QString::fromLatin1(entry.name));
+        if (entry.separator) continue;
+        action->setProperty(kTagProperty, entry.tag);
+        setItemImage(action->objectName(), entry.image);
+        const MenuHandler handler = entry.handler;
         connect(action, &QAction::triggered, this, [this, action, handler] { chosen(action, handler); });
     }
     // The default item is drawn in bold, like a shell menu's default command.

@@ -11,7 +11,7 @@
 
 enum class MenuHandler { None, ShowMainForm, SetProtocol, ProgramClose };
 
-struct MenuItemSpec {
+struct MenuItemEntry {
     const char* name;  // the item's object name, e.g. "ISO914121"; "N1".."N4" for separators
     const char* caption;
     int tag;
@@ -21,7 +21,7 @@ struct MenuItemSpec {
 };
 
 // The items top to bottom.
-std::span<const MenuItemSpec> popupMenuItems();
+std::span<const MenuItemEntry> popupMenuItems();
 
 class QtPopupMenu : public QMenu {
     Q_OBJECT
