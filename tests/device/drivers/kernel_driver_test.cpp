@@ -33,6 +33,19 @@ FT_HANDLE openOrFail(LinuxTtyDriver& driver, const std::string& description) {
     return handle;
 }
 
+// One port described "TORVIK" in a fake sysfs tree, already opened by the driver.
+struct OpenedTorvikPort {
+    FakeSysfs sys;
+    OpenPty port;
+    LinuxTtyDriver driver{listed(sys, port)};
+    FT_HANDLE handle = openOrFail(driver, "TORVIK");
+
+    static LinuxTtyPaths listed(FakeSysfs& sys, OpenPty& port) {
+        sys.addPort("ttyUSB0", std::string("TORVIK\n"), port.pty.slavePath());
+        return sys.paths();
+    }
+};
+
 TEST(KernelPorts, ListsUsbThenAcmByNumberWithProductStrings) {
     FakeSysfs sys;
     sys.addPort("ttyACM0", std::string("Modem\n"), "/dev/null");
@@ -139,11 +152,10 @@ TEST(KernelPorts, APortWithoutPermissionGivesDeviceNotOpened) {
 }
 
 TEST(KernelPorts, ConfigurationReadsBackThroughTermios) {
-    FakeSysfs sys;
-    OpenPty port;
-    sys.addPort("ttyUSB0", std::string("TORVIK\n"), port.pty.slavePath());
-    LinuxTtyDriver driver(sys.paths());
-    const FT_HANDLE handle = openOrFail(driver, "TORVIK");
+    OpenedTorvikPort opened;
+    OpenPty& port = opened.port;
+    LinuxTtyDriver& driver = opened.driver;
+    const FT_HANDLE handle = opened.handle;
 
     // What the program does after every open.
     EXPECT_EQ(driver.reset(handle), FT_OK);
@@ -187,11 +199,10 @@ TEST(KernelPorts, ConfigurationReadsBackThroughTermios) {
 }
 
 TEST(KernelPorts, QueueCountsReadsAndPurges) {
-    FakeSysfs sys;
-    OpenPty port;
-    sys.addPort("ttyUSB0", std::string("TORVIK\n"), port.pty.slavePath());
-    LinuxTtyDriver driver(sys.paths());
-    const FT_HANDLE handle = openOrFail(driver, "TORVIK");
+    OpenedTorvikPort opened;
+    OpenPty& port = opened.port;
+    LinuxTtyDriver& driver = opened.driver;
+    const FT_HANDLE handle = opened.handle;
     ASSERT_EQ(driver.setTimeouts(handle, 100, 100), FT_OK);
 
     DWORD queued = 0;
@@ -232,11 +243,10 @@ TEST(KernelPorts, QueueCountsReadsAndPurges) {
 }
 
 TEST(KernelPorts, UnplugGivesIoErrorNotAnEmptyQueue) {
-    FakeSysfs sys;
-    OpenPty port;
-    sys.addPort("ttyUSB0", std::string("TORVIK\n"), port.pty.slavePath());
-    LinuxTtyDriver driver(sys.paths());
-    const FT_HANDLE handle = openOrFail(driver, "TORVIK");
+    OpenedTorvikPort opened;
+    OpenPty& port = opened.port;
+    LinuxTtyDriver& driver = opened.driver;
+    const FT_HANDLE handle = opened.handle;
     ASSERT_EQ(driver.setTimeouts(handle, 100, 100), FT_OK);
 
     port.pty.close();  // the bridge is pulled out
