@@ -4,6 +4,7 @@
 #include "app/check_previous.h"
 #include "app/check_previous_listener.h"
 #include "app/check_previous_window.h"
+#include "app/command_line.h"
 #include "app/entry_application.h"
 #include "app/message_box_presenter.h"
 #include "device/drivers/production_driver.h"
@@ -25,6 +26,10 @@ constexpr int kWaitForTrayMs = 10000;
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Before the application object, which needs a display.
+    QCoreApplication::setApplicationVersion(QStringLiteral(TORVIK_VERSION));
+    if (const int status = app::handleCommandLine(argc, argv); status >= 0) return status;
+
     app::TorvikApplication application(argc, argv);
     app::installMessageBoxPresenter();
 
