@@ -28,6 +28,12 @@ public:
     virtual FT_STATUS queueStatus(FT_HANDLE handle, DWORD* rxBytes) = 0;
     virtual FT_STATUS read(FT_HANDLE handle, void* buf, DWORD count, DWORD* got) = 0;
     virtual FT_STATUS write(FT_HANDLE handle, const void* buf, DWORD count, DWORD* written) = 0;
+
+    // Beside the status, which cannot tell it apart from a port that another
+    // program holds: the device node that the last open() found but was not
+    // allowed to open (EACCES, EPERM), so that the user can be told how to get
+    // access. Empty after any other outcome, and for drivers without such nodes.
+    virtual std::string lastOpenRefusedPath() const { return {}; }
 };
 
 namespace ftdriver {

@@ -4,11 +4,13 @@
 #include "device/codepage.h"
 #include "device/d2xx_unit.h"
 #include "device/error_box.h"
+#include "device/ft_driver.h"
 #include "logview/log_model.h"
 #include "main/link_tokens.h"
 
 #include <QThread>
 
+#include <cstdio>
 #include <exception>
 
 namespace {
@@ -98,6 +100,10 @@ void TfMain::OpenSimulator() {
     // DescriptionBuffer still holds the matching bridge's description.
     const FT_STATUS opened = D2XXUnit::Open_USB_Device_By_Device_Description(D2XXUnit::ListedDescription());
     Connected = opened == FT_OK;
+    // The status alone cannot tell a port we may not open from one that
+    // another program holds; only the first is worth telling the user.
+    const std::shared_ptr<FtDriver> driver = ftdriver::current();
+    const std::string refusedPath = opened != FT_OK && driver ? driver->lastOpenRefusedPath() : std::string();
 
     D2XXUnit::ResetFTDevice();
     D2XXUnit::BaudRate = 115200;
@@ -109,7 +115,10 @@ void TfMain::OpenSimulator() {
     D2XXUnit::SetFTDeviceTimeouts(kDriverTimeoutMs, kDriverTimeoutMs);
     D2XXUnit::PurgeFTDeviceReceive();
     D2XXUnit::PurgeFTDeviceTransmit();
-    if (!Connected) return;
+    if (!Connected) {
+        if (!refusedPath.empty()) announceRefusal(refusedPath);
+        return;
+    }
 
     try {
         WorkerThread1.Start();
@@ -160,6 +169,18 @@ void TfMain::showClosed() {
     TrayIcon1.SetBalloonFlags(TBalloonFlags::bfError);
     TrayIcon1.ShowBalloonNotice();
     setStatusPanelText(QStringLiteral("Closed"));
+}
+
+void TfMain::announceRefusal(const std::string& devicePath) {
+    // The watchdog retries every second: say it once per port and run.
+    if (!refusedPorts_.insert(devicePath).second) return;
+    const QString text = QStringLiteral("No permission to open %1: see 'Device access' in the README")
+                             .arg(QString::fromLocal8Bit(devicePath));
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    std::fflush(stderr);
+    TrayIcon1.SetBalloonHint(text);
+    TrayIcon1.SetBalloonFlags(TBalloonFlags::bfWarning);
+    TrayIcon1.ShowBalloonNotice();
 }
 
 void TfMain::SendCommand(const QString& command) {

@@ -28,6 +28,8 @@
 #include <QTimer>
 
 #include <atomic>
+#include <set>
+#include <string>
 
 class LogModel;
 class TrayShell;
@@ -72,6 +74,7 @@ private:
     QString statusPanelText_;
     int monitorImageIndex_ = 6;
     bool shuttingDown_ = false;
+    std::set<std::string> refusedPorts_;  // ports whose refusal has been announced
     TWorkerThreadDataNotifyEvent handOff_;
 
 public:
@@ -94,6 +97,7 @@ private:
     void readerLoop(TWorkerExecuteThread* thread, void*& data);
     void closeOnUiThread();
     void showClosed();
+    void announceRefusal(const std::string& devicePath);
     void setStatusPanelText(const QString& text);
     void setMonitorImageIndex(int index);
 };

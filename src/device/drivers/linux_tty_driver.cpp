@@ -5,6 +5,7 @@
 
 #include <QtGlobal>
 
+#include <cerrno>
 #include <cstring>
 
 namespace {
@@ -69,12 +70,23 @@ FT_STATUS LinuxTtyDriver::description(DWORD index, char (&buf)[FT_DESCRIPTION_SI
 
 FT_STATUS LinuxTtyDriver::open(const std::string& description, FT_HANDLE* handle) {
     *handle = nullptr;
+    {
+        std::lock_guard lock(mutex_);
+        lastOpenRefusedPath_.clear();
+    }
     // An empty name would otherwise open the first port that has no product string.
     if (description.empty()) return FT_DEVICE_NOT_FOUND;
     for (const BridgePort& candidate : enumerate()) {
         if (candidate.description != description) continue;
         std::unique_ptr<TtyPort> opened;
-        if (const FT_STATUS status = TtyPort::open(candidate, &opened); status != FT_OK) return status;
+        int openErrno = 0;
+        if (const FT_STATUS status = TtyPort::open(candidate, &opened, &openErrno); status != FT_OK) {
+            if (openErrno == EACCES || openErrno == EPERM) {
+                std::lock_guard lock(mutex_);
+                lastOpenRefusedPath_ = candidate.devicePath;
+            }
+            return status;
+        }
         std::lock_guard lock(mutex_);
         const std::uintptr_t id = nextHandle_++;
         handles_[id] = std::move(opened);
@@ -82,6 +94,11 @@ FT_STATUS LinuxTtyDriver::open(const std::string& description, FT_HANDLE* handle
         return FT_OK;
     }
     return FT_DEVICE_NOT_FOUND;
+}
+
+std::string LinuxTtyDriver::lastOpenRefusedPath() const {
+    std::lock_guard lock(mutex_);
+    return lastOpenRefusedPath_;
 }
 
 FT_STATUS LinuxTtyDriver::close(FT_HANDLE handle) {

@@ -45,6 +45,7 @@ public:
     FT_STATUS queueStatus(FT_HANDLE handle, DWORD* rxBytes) override;
     FT_STATUS read(FT_HANDLE handle, void* buf, DWORD count, DWORD* got) override;
     FT_STATUS write(FT_HANDLE handle, const void* buf, DWORD count, DWORD* written) override;
+    std::string lastOpenRefusedPath() const override;
 
 private:
     std::vector<BridgePort> enumerate();
@@ -57,6 +58,7 @@ private:
     std::vector<BridgePort> listing_;
     bool listed_ = false;
     std::set<std::string> reportedRefusals_;
+    std::string lastOpenRefusedPath_;
     std::map<std::uintptr_t, std::shared_ptr<TtyPort>> handles_;
     std::uintptr_t nextHandle_ = 1;
 };

@@ -6,7 +6,9 @@
 
 namespace {
 
-std::uintptr_t key(FT_HANDLE handle) { return reinterpret_cast<std::uintptr_t>(handle); }
+std::uintptr_t key(FT_HANDLE handle) {
+    return reinterpret_cast<std::uintptr_t>(handle);
+}
 
 }  // namespace
 
@@ -35,6 +37,16 @@ void SimulatedDriver::setDescription(BridgeId id, const std::string& description
 void SimulatedDriver::setHeldElsewhere(BridgeId id, bool held) {
     std::lock_guard lock(mutex_);
     bridges_.at(id).heldElsewhere = held;
+}
+
+void SimulatedDriver::setPermissionDenied(BridgeId id, const std::string& devicePath) {
+    std::lock_guard lock(mutex_);
+    bridges_.at(id).refusedPath = devicePath;
+}
+
+std::string SimulatedDriver::lastOpenRefusedPath() const {
+    std::lock_guard lock(mutex_);
+    return lastOpenRefusedPath_;
 }
 
 void SimulatedDriver::feed(BridgeId id, QByteArrayView bytes) {
@@ -155,11 +167,16 @@ FT_STATUS SimulatedDriver::description(DWORD index, char (&buf)[FT_DESCRIPTION_S
 FT_STATUS SimulatedDriver::open(const std::string& description, FT_HANDLE* handle) {
     std::lock_guard lock(mutex_);
     calls_.push_back("open " + description);
+    lastOpenRefusedPath_.clear();
     FT_STATUS status;
     if (injectedFailure(Call::Open, &status)) return status;
     for (BridgeId id : listedBridges()) {
         Bridge& b = bridges_.at(id);
         if (b.description != description) continue;
+        if (!b.refusedPath.empty()) {
+            lastOpenRefusedPath_ = b.refusedPath;
+            return FT_DEVICE_NOT_OPENED;
+        }
         if (b.heldElsewhere) return FT_DEVICE_NOT_OPENED;
         // A bridge is opened exclusively: a live handle of ours blocks a second open.
         for (const auto& [k, h] : handles_)

@@ -21,7 +21,19 @@ public:
     using BridgeId = int;
 
     // A driver call that a test can make fail.
-    enum class Call { Count, Description, Open, Reset, DataCharacteristics, BaudRate, Timeouts, Purge, QueueStatus, Read, Write };
+    enum class Call {
+        Count,
+        Description,
+        Open,
+        Reset,
+        DataCharacteristics,
+        BaudRate,
+        Timeouts,
+        Purge,
+        QueueStatus,
+        Read,
+        Write
+    };
 
     // Adds a bridge at the end of the listing.
     BridgeId addBridge(const std::string& description);
@@ -32,6 +44,10 @@ public:
     // While set, opening the bridge fails with FT_DEVICE_NOT_OPENED (another
     // program holds it).
     void setHeldElsewhere(BridgeId id, bool held);
+    // While `devicePath` is not empty, opening the bridge fails with
+    // FT_DEVICE_NOT_OPENED and lastOpenRefusedPath() names `devicePath`: the
+    // user has no permission on the port.
+    void setPermissionDenied(BridgeId id, const std::string& devicePath);
 
     // Bytes that arrive in the bridge's receive queue.
     void feed(BridgeId id, QByteArrayView bytes);
@@ -69,20 +85,23 @@ public:
     FT_STATUS open(const std::string& description, FT_HANDLE* handle) override;
     FT_STATUS close(FT_HANDLE handle) override;
     FT_STATUS reset(FT_HANDLE handle) override;
-    FT_STATUS setDataCharacteristics(FT_HANDLE handle, UCHAR wordLength, UCHAR stopBits, UCHAR parity) override;
+    FT_STATUS setDataCharacteristics(FT_HANDLE handle, UCHAR wordLength, UCHAR stopBits,
+                                     UCHAR parity) override;
     FT_STATUS setBaudRate(FT_HANDLE handle, ULONG baud) override;
     FT_STATUS setTimeouts(FT_HANDLE handle, ULONG readMs, ULONG writeMs) override;
     FT_STATUS purge(FT_HANDLE handle, ULONG mask) override;
     FT_STATUS queueStatus(FT_HANDLE handle, DWORD* rxBytes) override;
     FT_STATUS read(FT_HANDLE handle, void* buf, DWORD count, DWORD* got) override;
     FT_STATUS write(FT_HANDLE handle, const void* buf, DWORD count, DWORD* written) override;
+    std::string lastOpenRefusedPath() const override;
 
 private:
     struct Bridge {
         std::string description;
         bool listed = true;
         bool heldElsewhere = false;
-        int generation = 0;  // bumped by unplug; handles of older generations are dead
+        std::string refusedPath;  // not empty: opens are refused for permission
+        int generation = 0;       // bumped by unplug; handles of older generations are dead
         QByteArray rx;
         qsizetype rxStart = 0;  // consumed prefix of rx, compacted now and then
         QByteArray tx;
@@ -107,4 +126,5 @@ private:
     std::map<Call, std::pair<FT_STATUS, int>> failures_;
     std::vector<std::string> calls_;
     std::function<void(BridgeId, const QByteArray&)> writeObserver_;
+    std::string lastOpenRefusedPath_;
 };

@@ -64,9 +64,14 @@ FT_STATUS makeRaw(int fd) {
 
 }  // namespace
 
-FT_STATUS TtyPort::open(const BridgePort& port, std::unique_ptr<TtyPort>* opened) {
+FT_STATUS TtyPort::open(const BridgePort& port, std::unique_ptr<TtyPort>* opened, int* openErrno) {
+    if (openErrno) *openErrno = 0;
     const int fd = ::open(port.devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return ttystatus::fromOpenErrno(errno);
+    if (fd < 0) {
+        const int err = errno;
+        if (openErrno) *openErrno = err;
+        return ttystatus::fromOpenErrno(err);
+    }
     std::unique_ptr<TtyPort> tty(new TtyPort(fd));
     if (port.mustBeOwnPty) {
         // The entry was checked when listed; check again what was actually opened.

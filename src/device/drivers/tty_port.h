@@ -14,8 +14,10 @@
 class TtyPort {
 public:
     // Opens `port` exclusively (a port another program holds with flock gives
-    // FT_DEVICE_NOT_OPENED) and makes it raw: 8N1, no flow control.
-    static FT_STATUS open(const BridgePort& port, std::unique_ptr<TtyPort>* opened);
+    // FT_DEVICE_NOT_OPENED) and makes it raw: 8N1, no flow control. When the
+    // device node itself will not open, `openErrno` (if given) receives the
+    // reason; otherwise 0.
+    static FT_STATUS open(const BridgePort& port, std::unique_ptr<TtyPort>* opened, int* openErrno = nullptr);
     ~TtyPort();
     TtyPort(const TtyPort&) = delete;
     TtyPort& operator=(const TtyPort&) = delete;

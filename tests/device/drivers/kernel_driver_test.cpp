@@ -96,6 +96,7 @@ TEST(KernelPorts, OpensTheFirstExactMatchOnly) {
     // The first is held by us now; a second program (or handle) cannot have it.
     FT_HANDLE again = nullptr;
     EXPECT_EQ(driver.open("TORVIK A", &again), FT_DEVICE_NOT_OPENED);
+    EXPECT_EQ(driver.lastOpenRefusedPath(), "") << "a held port is no permission refusal";
     EXPECT_EQ(driver.close(handle), FT_OK);
     again = openOrFail(driver, "TORVIK A");
     EXPECT_EQ(driver.close(again), FT_OK);
@@ -123,11 +124,17 @@ TEST(KernelPorts, APortWithoutPermissionGivesDeviceNotOpened) {
     FakeSysfs sys;
     OpenPty port;
     sys.addPort("ttyUSB0", std::string("TORVIK\n"), port.pty.slavePath());
+    // The refusal names the node the user would have to be given access to.
+    const std::string refusedNode = sys.paths().devRoot + "/ttyUSB0";
     if (::geteuid() != 0) {
         ASSERT_EQ(::chmod(port.pty.slavePath().c_str(), 0), 0);
         LinuxTtyDriver driver(sys.paths());
         FT_HANDLE handle = nullptr;
         EXPECT_EQ(driver.open("TORVIK", &handle), FT_DEVICE_NOT_OPENED);
+        EXPECT_EQ(driver.lastOpenRefusedPath(), refusedNode);
+        // A later open that fails otherwise is no refusal.
+        EXPECT_EQ(driver.open("NOTHING", &handle), FT_DEVICE_NOT_FOUND);
+        EXPECT_EQ(driver.lastOpenRefusedPath(), "");
         return;
     }
     // Root opens anything: try it as an unprivileged user in a child process.
@@ -143,7 +150,9 @@ TEST(KernelPorts, APortWithoutPermissionGivesDeviceNotOpened) {
         DWORD n = 0;
         driver.count(&n);
         FT_HANDLE handle = nullptr;
-        ::_exit(n == 1 ? driver.open("TORVIK", &handle) : 101);
+        if (n != 1) ::_exit(101);
+        const FT_STATUS status = driver.open("TORVIK", &handle);
+        ::_exit(driver.lastOpenRefusedPath() == refusedNode ? status : 102);
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
