@@ -21,6 +21,11 @@ run: build
 test: build
 	cd build && ctest --output-on-failure -j $(JOBS) --timeout 300
 
+# The Debian package: build/torvik-master_<version>_<arch>.deb.
+.PHONY: package
+package: build
+	cmake --build build --target package
+
 bench: bootstrap
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
 	cmake --build build-bench -j $(JOBS)
