@@ -40,7 +40,7 @@ TEST(QtTrayShell, AddWaitsForATrayThatComesLate) {
     Images images;
     QtTrayShell shell(images.source(), 5000);
     int asked = 0;
-    shell.setAvailability([&asked] { return ++asked >= 3; });
+    shell.setProbes({.statusNotifierHost = nullptr, .xembedTray = [&asked] { return ++asked >= 3; }});
     QElapsedTimer clock;
     clock.start();
     EXPECT_TRUE(shell.add(recordWith(notify::NIF_TIP)));
@@ -53,7 +53,7 @@ TEST(QtTrayShell, AddWaitsForATrayThatComesLate) {
 TEST(QtTrayShell, AddGivesUpWhenNoTrayAppearsInTime) {
     Images images;
     QtTrayShell shell(images.source(), 300);
-    shell.setAvailability([] { return false; });
+    shell.setProbes({.statusNotifierHost = [] { return false; }, .xembedTray = [] { return false; }});
     QElapsedTimer clock;
     clock.start();
     EXPECT_FALSE(shell.add(recordWith(0)));
@@ -66,14 +66,14 @@ TEST(QtTrayShell, RecordSetsImageAndTooltipOnlyWithItsFlag) {
     QtTrayShell shell(images.source(), 0);
     shell.modify(recordWith(notify::NIF_TIP));
     EXPECT_EQ(images.lastIndex, 3);
-    EXPECT_EQ(shell.trayIcon().toolTip(), "Torvik Master");
+    EXPECT_EQ(shell.trayIcon()->toolTip(), "Torvik Master");
     EXPECT_FALSE(shell.balloonPending());
 
     NotifyRecord withoutTip = recordWith(0);
     withoutTip.iconIndex = 0;
     shell.modify(withoutTip);
     EXPECT_EQ(images.lastIndex, 0);
-    EXPECT_EQ(shell.trayIcon().toolTip(), "");
+    EXPECT_EQ(shell.trayIcon()->toolTip(), "");
 }
 
 TEST(QtTrayShell, BalloonKindsMapToMessageIcons) {
@@ -88,7 +88,7 @@ TEST(QtTrayShell, BalloonKindsMapToMessageIcons) {
 TEST(QtTrayShell, BalloonTimesOutIntoTheIconsRecord) {
     Images images;
     QtTrayShell shell(images.source(), 0);
-    shell.setAvailability([] { return true; });
+    shell.setProbes({.statusNotifierHost = nullptr, .xembedTray = [] { return true; }});
     TrayIcon icon(shell);
     connectTrayShell(shell, icon);
     icon.SetBalloonTimeout(40);
@@ -113,7 +113,7 @@ TEST(QtTrayShell, RemovingTheIconCancelsThePendingBalloon) {
     ASSERT_TRUE(shell.balloonPending());
     shell.remove(recordWith(0));
     EXPECT_FALSE(shell.balloonPending());
-    EXPECT_FALSE(shell.trayIcon().isVisible());
+    EXPECT_FALSE(shell.trayIcon()->isVisible());
 }
 
 TEST(QtTrayShell, MouseReportsReachTheIcon) {
