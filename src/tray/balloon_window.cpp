@@ -54,6 +54,14 @@ void BalloonWindow::showBalloon(const QString& title, const QString& text, QSyst
     hideTimer_.start(shownMs);
 }
 
+QString BalloonWindow::title() const {
+    return title_->text();
+}
+
+QString BalloonWindow::text() const {
+    return text_->text();
+}
+
 QPoint BalloonWindow::cornerPosition(const QRect& screen, const QRect& workArea, const QSize& size) {
     const int left = workArea.right() + 1 - kMargin - size.width();
     const bool panelAtTop = workArea.top() > screen.top();

@@ -20,6 +20,9 @@ public:
     void showBalloon(const QString& title, const QString& text, QSystemTrayIcon::MessageIcon kind,
                      int shownMs);
 
+    QString title() const;
+    QString text() const;
+
     // Where a balloon of `size` goes in a screen with these geometries.
     static QPoint cornerPosition(const QRect& screen, const QRect& workArea, const QSize& size);
 
