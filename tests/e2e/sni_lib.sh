@@ -136,3 +136,39 @@ stop_notice_daemon() {
     wait "$DUNST_PID" 2>/dev/null || true
     forget_pid "$DUNST_PID"
 }
+
+# item_click BUTTON: clicks the item's button, the first in the panel.
+item_click() { xdotool mousemove --window "$(panel_window)" 15 16 sleep 0.2 click "$1"; }
+
+# The panel's menu for the item: a mapped popup window of lxqt-panel.
+panel_menu() {
+    xwininfo -root -tree 2>/dev/null | awk '/\("lxqt-panel" / {print $1}' |
+        while read -r id; do
+            local info
+            info=$(xwininfo -id "$id" 2>/dev/null) || continue
+            if grep -q 'Map State: IsViewable' <<<"$info" && grep -q 'Override Redirect State: yes' <<<"$info"; then
+                echo "$id"
+                break
+            fi
+        done
+}
+
+# choose_item_menu ITEM: opens the item's menu in the panel and picks ITEM with the keyboard.
+choose_item_menu() {
+    local row=${MENU_ROW[$1]} keys=() i
+    item_click 3
+    wait_for 5 '[ -n "$(panel_menu)" ]' || fail "the panel did not open the item's menu"
+    for ((i = 0; i < row; i++)); do keys+=(Down); done
+    xdotool key --delay 40 "${keys[@]}" Return
+    wait_for 5 '[ -z "$(panel_menu)" ]' || fail "the item's menu did not close after \"$1\""
+    e2e_log "item menu: $1"
+}
+
+# Notify calls seen so far, each as one line: "replaces_id|summary|body|urgency".
+notices_seen() {
+    awk '/member=Notify/ {n++; field = 0; urgency = ""; next}
+         n && /^   (string|uint32|int32)/ {field++; v = $0; sub(/^ *[a-z0-9]+ /, "", v); gsub(/"/, "", v); f[n, field] = v}
+         n && /string "urgency"/ {want = n; next}
+         want == n && /byte/ {u[n] = $NF; want = 0}
+         END {for (i = 1; i <= n; i++) print f[i, 2] "|" f[i, 4] "|" f[i, 5] "|" u[i]}' "$1"
+}
