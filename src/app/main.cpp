@@ -11,6 +11,7 @@
 #include "device/error_box.h"
 #include "device/ft_driver.h"
 #include "main/main_window.h"
+#include "tray/qt_popup_menu.h"
 #include "tray/qt_tray_shell.h"
 #include "tray/tray_images.h"
 
@@ -60,6 +61,7 @@ int main(int argc, char** argv) {
                             .applicationIcon = trayimages::applicationIcon(),
                             .showSplash = true});
         connectTrayShell(trayShell, fMain.engine().TrayIcon1);
+        trayShell.setContextMenu(&fMain.popupMenu());
         fMain.FormCreate();
 
         CheckPrevious::ActivationListener listener(CheckPrevious::BringWindowForward);

@@ -60,6 +60,8 @@ void SplashScreen::schedule(int delayMs) {
 }
 
 void SplashScreen::applyOpacity() {
+    // Wayland lets no program fade its windows: the splash shows unfaded.
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) return;
     setWindowOpacity(fade_.opacity() / qreal(SplashFade::kMaxOpacity));
 }
 

@@ -1,63 +1,117 @@
 #include "tray/qt_tray_shell.h"
 
+#include "tray/balloon_window.h"
+#include "tray/tray_host_probes.h"
 #include "tray/tray_icon.h"
 
 #include <QCoreApplication>
 #include <QCursor>
 #include <QElapsedTimer>
+#include <QMenu>
 #include <QThread>
 
 namespace {
 constexpr int kTrayPollMs = 100;
-}
+constexpr int kNoticeImageSize = 32;
+}  // namespace
 
 QtTrayShell::QtTrayShell(ImageSource images, int waitForTrayMs, QObject* parent)
     : QObject(parent),
       images_(std::move(images)),
-      available_([] { return QSystemTrayIcon::isSystemTrayAvailable(); }),
+      probes_(desktopTrayHostProbes()),
       waitForTrayMs_(waitForTrayMs) {
     balloonTimer_.setSingleShot(true);
     connect(&balloonTimer_, &QTimer::timeout, this, &QtTrayShell::balloonTimedOut);
-    connect(&tray_, &QSystemTrayIcon::activated, this, &QtTrayShell::onActivated);
-    connect(&tray_, &QSystemTrayIcon::messageClicked, this, &QtTrayShell::balloonClicked);
+    setNotices(std::make_unique<DesktopNotices>(QDBusConnection::sessionBus()));
 }
 
 QtTrayShell::~QtTrayShell() = default;
 
-bool QtTrayShell::waitForTray() {
+void QtTrayShell::setNotices(std::unique_ptr<DesktopNotices> notices) {
+    notices_ = std::move(notices);
+    connect(notices_.get(), &DesktopNotices::undelivered, this, &QtTrayShell::showFallbackBalloon);
+}
+
+void QtTrayShell::setContextMenu(QMenu* menu) {
+    menu_ = menu;
+    if (!tray_ || kind_ != TrayHostKind::StatusNotifier) return;
+    tray_->setContextMenu(menu);
+    // Hosts read the item's menu once, when the item registers: register anew.
+    if (tray_->isVisible()) {
+        tray_->hide();
+        tray_->show();
+    }
+}
+
+const BalloonWindow* QtTrayShell::fallbackBalloon() const {
+    return balloon_ && balloon_->isVisible() ? balloon_.get() : nullptr;
+}
+
+// Polls both kinds of host; the event loop keeps running meanwhile.
+TrayHostKind QtTrayShell::waitForTray() {
     QElapsedTimer clock;
     clock.start();
-    while (!available_()) {
-        if (clock.elapsed() >= waitForTrayMs_) return false;
+    for (;;) {
+        const TrayHostKind kind = detectTrayHost(probes_);
+        if (kind != TrayHostKind::None || clock.elapsed() >= waitForTrayMs_) return kind;
         QThread::msleep(kTrayPollMs);
         QCoreApplication::processEvents();
     }
-    return true;
+}
+
+void QtTrayShell::createTray() {
+    if (tray_) return;
+    tray_ = std::make_unique<QSystemTrayIcon>();
+    connect(tray_.get(), &QSystemTrayIcon::activated, this, &QtTrayShell::onActivated);
+    connect(tray_.get(), &QSystemTrayIcon::messageClicked, this, &QtTrayShell::balloonClicked);
+    if (kind_ == TrayHostKind::StatusNotifier && menu_) tray_->setContextMenu(menu_);
 }
 
 bool QtTrayShell::add(const NotifyRecord& record) {
-    if (!waitForTray()) return false;
+    if (!tray_) {
+        kind_ = waitForTray();
+        if (kind_ == TrayHostKind::None) return false;
+        createTray();
+    }
     apply(record);
-    tray_.show();
+    tray_->show();
     return true;
 }
 
 void QtTrayShell::modify(const NotifyRecord& record) {
+    createTray();
     apply(record);
 }
 
 void QtTrayShell::remove(const NotifyRecord&) {
     balloonTimer_.stop();
-    tray_.hide();
+    if (balloon_) balloon_->hide();
+    if (tray_) tray_->hide();
 }
 
 void QtTrayShell::apply(const NotifyRecord& record) {
-    tray_.setIcon(images_(record.iconIndex));
-    tray_.setToolTip(record.has(notify::NIF_TIP) ? record.tip : QString());
+    tray_->setIcon(images_(record.iconIndex));
+    tray_->setToolTip(record.has(notify::NIF_TIP) ? record.tip : QString());
     if (record.has(notify::NIF_INFO)) {
         const int shownMs = static_cast<int>(record.timeoutMs);
-        tray_.showMessage(record.infoTitle, record.info, messageIcon(record.infoFlags), shownMs);
+        balloonKind_ = record.infoFlags;
+        const QImage plug = images_(record.iconIndex).pixmap(kNoticeImageSize, kNoticeImageSize).toImage();
+        notices_->send({.title = record.infoTitle, .text = record.info, .image = plug, .expireMs = shownMs});
         balloonTimer_.start(shownMs);
+    }
+}
+
+void QtTrayShell::showFallbackBalloon(const DesktopNotice& notice) {
+    if (!tray_ || !tray_->isVisible()) return;
+    if (kind_ == TrayHostKind::StatusNotifier) {
+        // Qt would send it to the daemon that just failed and swap the item's image.
+        if (!balloon_) {
+            balloon_ = std::make_unique<BalloonWindow>();
+            connect(balloon_.get(), &BalloonWindow::clicked, this, &QtTrayShell::balloonClicked);
+        }
+        balloon_->showBalloon(notice.title, notice.text, messageIcon(balloonKind_), notice.expireMs);
+    } else {
+        tray_->showMessage(notice.title, notice.text, messageIcon(balloonKind_), notice.expireMs);
     }
 }
 
@@ -75,11 +129,35 @@ QSystemTrayIcon::MessageIcon QtTrayShell::messageIcon(TBalloonFlags kind) {
     return QSystemTrayIcon::NoIcon;
 }
 
+TrayActivation QtTrayShell::activation(QSystemTrayIcon::ActivationReason reason) {
+    switch (reason) {
+        case QSystemTrayIcon::Context:
+            return TrayActivation::Context;
+        case QSystemTrayIcon::DoubleClick:
+            return TrayActivation::DoubleClick;
+        case QSystemTrayIcon::Trigger:
+            return TrayActivation::Trigger;
+        case QSystemTrayIcon::MiddleClick:
+            return TrayActivation::MiddleClick;
+        case QSystemTrayIcon::Unknown:
+            break;
+    }
+    return TrayActivation::Unknown;
+}
+
 void QtTrayShell::onActivated(QSystemTrayIcon::ActivationReason reason) {
-    if (reason == QSystemTrayIcon::DoubleClick)
-        emit doubleClicked();
-    else if (reason == QSystemTrayIcon::Context)
-        emit rightButtonUp(QCursor::pos());
+    switch (reportFor(kind_, activation(reason))) {
+        case TrayReport::DoubleClick:
+            emit doubleClicked();
+            break;
+        case TrayReport::RightButtonUp:
+            // A host's ContextMenu call comes without its position through Qt;
+            // the pointer is where the user clicked.
+            emit rightButtonUp(QCursor::pos());
+            break;
+        case TrayReport::None:
+            break;
+    }
 }
 
 void connectTrayShell(QtTrayShell& shell, TrayIcon& icon) {

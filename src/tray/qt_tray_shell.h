@@ -1,30 +1,42 @@
 #pragma once
 // The production tray shell: the notification record shown through Qt's
-// QSystemTrayIcon. Balloons become the tray's messages with the kind's icon;
-// since Qt does not say when a message is gone, a timer of the requested
-// display time reports the balloon as timed out.
+// QSystemTrayIcon, on either kind of notification area (tray_host.h).
+//
+// add() waits for a tray host - a StatusNotifierItem host on the session bus or
+// the XEmbed tray selection - and only then creates the QSystemTrayIcon: Qt
+// decides once per process which kind it speaks, at the first tray icon.
+//
+// Balloons become desktop notifications (desktop_notices.h); when none can be
+// delivered, Qt's own balloon shows at an XEmbed icon, and a balloon of ours
+// (balloon_window.h) for a StatusNotifierItem. Since neither says when it is
+// gone, a timer of the requested display time reports the balloon timed out.
 //
 // Reports to the icon arrive as signals; connectTrayShell() wires them to a
 // TrayIcon's report functions. When the tray host restarts, Qt docks the icon
 // again by itself with its current image and tooltip, so no report is needed.
 
+#include "tray/desktop_notices.h"
+#include "tray/tray_host.h"
 #include "tray/tray_shell.h"
 
 #include <QIcon>
 #include <QObject>
 #include <QPoint>
+#include <QPointer>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 
+class BalloonWindow;
+class QMenu;
 class TrayIcon;
 
 class QtTrayShell : public QObject, public TrayShell {
     Q_OBJECT
 public:
     using ImageSource = std::function<QIcon(int index)>;
-    using Availability = std::function<bool()>;
 
     // `images` gives the state image for a record's icon index. `waitForTrayMs`
     // is how long add() waits for a notification area that is not there yet
@@ -36,13 +48,23 @@ public:
     void modify(const NotifyRecord& record) override;
     void remove(const NotifyRecord& record) override;
 
-    // Replaces the check for a notification area (tests).
-    void setAvailability(Availability available) { available_ = std::move(available); }
+    // Replaces the probes for a tray host (tests).
+    void setProbes(TrayHostProbes probes) { probes_ = std::move(probes); }
+    // Replaces the desktop notifications sender (tests).
+    void setNotices(std::unique_ptr<DesktopNotices> notices);
+    // The menu a StatusNotifierItem host shows as the item's own; an XEmbed
+    // icon keeps its popup at the pointer instead (the rightButtonUp report).
+    void setContextMenu(QMenu* menu);
 
-    const QSystemTrayIcon& trayIcon() const { return tray_; }
+    TrayHostKind hostKind() const { return kind_; }
+    // The Qt tray icon, once add() or modify() has created it.
+    const QSystemTrayIcon* trayIcon() const { return tray_.get(); }
     bool balloonPending() const { return balloonTimer_.isActive(); }
+    // Our own balloon while it is up, else null.
+    const BalloonWindow* fallbackBalloon() const;
 
     static QSystemTrayIcon::MessageIcon messageIcon(TBalloonFlags kind);
+    static TrayActivation activation(QSystemTrayIcon::ActivationReason reason);
 
 signals:
     void doubleClicked();
@@ -51,14 +73,21 @@ signals:
     void balloonClicked();
 
 private:
-    bool waitForTray();
+    TrayHostKind waitForTray();
+    void createTray();
     void apply(const NotifyRecord& record);
+    void showFallbackBalloon(const DesktopNotice& notice);
     void onActivated(QSystemTrayIcon::ActivationReason reason);
 
-    QSystemTrayIcon tray_;
+    std::unique_ptr<QSystemTrayIcon> tray_;
+    std::unique_ptr<DesktopNotices> notices_;
+    std::unique_ptr<BalloonWindow> balloon_;
     QTimer balloonTimer_;
     ImageSource images_;
-    Availability available_;
+    TrayHostProbes probes_;
+    TrayHostKind kind_ = TrayHostKind::None;
+    QPointer<QMenu> menu_;
+    TBalloonFlags balloonKind_ = TBalloonFlags::bfNone;
     int waitForTrayMs_;
 };
 

@@ -89,7 +89,10 @@ e2e_begin() {
     cp "$E2E_BUILD/torvik-master" "$E2E_TMP/bin/torvik-master"
     E2E_PROGRAM=$E2E_TMP/bin/torvik-master
     # No session bus: Qt then uses the X11 tray protocol that trayer speaks.
-    unset DBUS_SESSION_BUS_ADDRESS
+    # An address that leads nowhere, not an empty one: without an address the
+    # D-Bus library starts a bus of its own for the display (autolaunch), and
+    # that bus would start a notification daemon for the first notice.
+    export DBUS_SESSION_BUS_ADDRESS=unix:path=$E2E_TMP/no-session-bus
     export QT_QPA_PLATFORM=xcb
     export HOME=$E2E_TMP
     cd "$E2E_TMP"

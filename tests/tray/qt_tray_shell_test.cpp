@@ -1,6 +1,9 @@
 #include "tray/qt_tray_shell.h"
 
+#include "tray/balloon_window.h"
 #include "tray/tray_icon.h"
+
+#include <QMenu>
 
 #include <gtest/gtest.h>
 
@@ -10,6 +13,10 @@
 #include <QTest>
 
 namespace {
+
+// Notices must not reach the desktop of whoever runs the tests.
+[[maybe_unused]] const bool kNoSessionBus =
+    qputenv("DBUS_SESSION_BUS_ADDRESS", QByteArray("unix:path=/nonexistent/torvik-test-bus"));
 
 // State images that remember which index was asked for last.
 struct Images {
@@ -40,7 +47,7 @@ TEST(QtTrayShell, AddWaitsForATrayThatComesLate) {
     Images images;
     QtTrayShell shell(images.source(), 5000);
     int asked = 0;
-    shell.setAvailability([&asked] { return ++asked >= 3; });
+    shell.setProbes({.statusNotifierHost = nullptr, .xembedTray = [&asked] { return ++asked >= 3; }});
     QElapsedTimer clock;
     clock.start();
     EXPECT_TRUE(shell.add(recordWith(notify::NIF_TIP)));
@@ -53,7 +60,7 @@ TEST(QtTrayShell, AddWaitsForATrayThatComesLate) {
 TEST(QtTrayShell, AddGivesUpWhenNoTrayAppearsInTime) {
     Images images;
     QtTrayShell shell(images.source(), 300);
-    shell.setAvailability([] { return false; });
+    shell.setProbes({.statusNotifierHost = [] { return false; }, .xembedTray = [] { return false; }});
     QElapsedTimer clock;
     clock.start();
     EXPECT_FALSE(shell.add(recordWith(0)));
@@ -66,14 +73,14 @@ TEST(QtTrayShell, RecordSetsImageAndTooltipOnlyWithItsFlag) {
     QtTrayShell shell(images.source(), 0);
     shell.modify(recordWith(notify::NIF_TIP));
     EXPECT_EQ(images.lastIndex, 3);
-    EXPECT_EQ(shell.trayIcon().toolTip(), "Torvik Master");
+    EXPECT_EQ(shell.trayIcon()->toolTip(), "Torvik Master");
     EXPECT_FALSE(shell.balloonPending());
 
     NotifyRecord withoutTip = recordWith(0);
     withoutTip.iconIndex = 0;
     shell.modify(withoutTip);
     EXPECT_EQ(images.lastIndex, 0);
-    EXPECT_EQ(shell.trayIcon().toolTip(), "");
+    EXPECT_EQ(shell.trayIcon()->toolTip(), "");
 }
 
 TEST(QtTrayShell, BalloonKindsMapToMessageIcons) {
@@ -88,7 +95,7 @@ TEST(QtTrayShell, BalloonKindsMapToMessageIcons) {
 TEST(QtTrayShell, BalloonTimesOutIntoTheIconsRecord) {
     Images images;
     QtTrayShell shell(images.source(), 0);
-    shell.setAvailability([] { return true; });
+    shell.setProbes({.statusNotifierHost = nullptr, .xembedTray = [] { return true; }});
     TrayIcon icon(shell);
     connectTrayShell(shell, icon);
     icon.SetBalloonTimeout(40);
@@ -113,7 +120,7 @@ TEST(QtTrayShell, RemovingTheIconCancelsThePendingBalloon) {
     ASSERT_TRUE(shell.balloonPending());
     shell.remove(recordWith(0));
     EXPECT_FALSE(shell.balloonPending());
-    EXPECT_FALSE(shell.trayIcon().isVisible());
+    EXPECT_FALSE(shell.trayIcon()->isVisible());
 }
 
 TEST(QtTrayShell, MouseReportsReachTheIcon) {
@@ -128,6 +135,101 @@ TEST(QtTrayShell, MouseReportsReachTheIcon) {
     EXPECT_EQ(doubleClicks.count(), 1);
     ASSERT_EQ(popups.count(), 1);
     EXPECT_EQ(popups.at(0).at(0).toPoint(), QPoint(300, 12));
+}
+
+TrayHostProbes hostOfKind(TrayHostKind kind) {
+    return {.statusNotifierHost = [kind] { return kind == TrayHostKind::StatusNotifier; },
+            .xembedTray = [kind] { return kind == TrayHostKind::XEmbed; }};
+}
+
+// A sender whose every notice comes back undelivered, as without a daemon.
+std::unique_ptr<DesktopNotices> noDaemon() {
+    return std::make_unique<DesktopNotices>(QDBusConnection(QStringLiteral("no bus here")));
+}
+
+// Qt fixes the kind of tray at its first tray icon, so none may exist before a host does.
+TEST(QtTrayShell, TheQtTrayIconIsCreatedOnlyOnceAHostIsThere) {
+    Images images;
+    QtTrayShell shell(images.source(), 150);
+    shell.setProbes(hostOfKind(TrayHostKind::None));
+    EXPECT_FALSE(shell.add(recordWith(notify::NIF_TIP)));
+    EXPECT_EQ(shell.trayIcon(), nullptr);
+    shell.setProbes(hostOfKind(TrayHostKind::StatusNotifier));
+    EXPECT_TRUE(shell.add(recordWith(notify::NIF_TIP)));
+    ASSERT_NE(shell.trayIcon(), nullptr);
+    EXPECT_EQ(shell.hostKind(), TrayHostKind::StatusNotifier);
+}
+
+TEST(QtTrayShell, ActivateOpensTheWindowOnlyOnAStatusNotifierHost) {
+    for (TrayHostKind kind : {TrayHostKind::StatusNotifier, TrayHostKind::XEmbed}) {
+        Images images;
+        QtTrayShell shell(images.source(), 0);
+        shell.setProbes(hostOfKind(kind));
+        ASSERT_TRUE(shell.add(recordWith(notify::NIF_TIP)));
+        QSignalSpy doubleClicks(&shell, &QtTrayShell::doubleClicked);
+        QSignalSpy menus(&shell, &QtTrayShell::rightButtonUp);
+        auto* tray = const_cast<QSystemTrayIcon*>(shell.trayIcon());
+        emit tray->activated(QSystemTrayIcon::Trigger);
+        EXPECT_EQ(doubleClicks.size(), kind == TrayHostKind::StatusNotifier ? 1 : 0) << trayHostName(kind);
+        emit tray->activated(QSystemTrayIcon::Context);
+        EXPECT_EQ(menus.size(), 1) << trayHostName(kind);
+    }
+}
+
+TEST(QtTrayShell, TheMenuBecomesTheItemsOwnOnlyOnAStatusNotifierHost) {
+    for (TrayHostKind kind : {TrayHostKind::StatusNotifier, TrayHostKind::XEmbed}) {
+        Images images;
+        QMenu menu;
+        QtTrayShell shell(images.source(), 0);
+        shell.setProbes(hostOfKind(kind));
+        ASSERT_TRUE(shell.add(recordWith(notify::NIF_TIP)));
+        shell.setContextMenu(&menu);
+        // An XEmbed icon opens its popup itself at the pointer (rightButtonUp);
+        // Qt would open the same menu a second time on the right button's press.
+        EXPECT_EQ(shell.trayIcon()->contextMenu(), kind == TrayHostKind::StatusNotifier ? &menu : nullptr)
+            << trayHostName(kind);
+        EXPECT_TRUE(shell.trayIcon()->isVisible());
+    }
+}
+
+// Without a daemon the notice shows as our own balloon next to a
+// StatusNotifierItem, and the item keeps its image and tooltip.
+TEST(QtTrayShell, AnUndeliveredNoticeShowsOurBalloonBesideAStatusNotifierItem) {
+    Images images;
+    QtTrayShell shell(images.source(), 0);
+    shell.setProbes(hostOfKind(TrayHostKind::StatusNotifier));
+    shell.setNotices(noDaemon());
+    ASSERT_TRUE(shell.add(recordWith(notify::NIF_TIP)));
+    NotifyRecord closed = recordWith(notify::NIF_TIP | notify::NIF_INFO);
+    closed.info = QStringLiteral("Device closed");
+    closed.infoFlags = TBalloonFlags::bfError;
+    closed.timeoutMs = 3000;
+    shell.modify(closed);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shell.fallbackBalloon() != nullptr; }, 2000));
+    EXPECT_EQ(shell.trayIcon()->toolTip(), "Torvik Master");
+    EXPECT_EQ(images.lastIndex, 3);
+    EXPECT_EQ(shell.fallbackBalloon()->title(), "Torvik Status");
+    EXPECT_EQ(shell.fallbackBalloon()->text(), "Device closed");
+    shell.remove(closed);
+    EXPECT_EQ(shell.fallbackBalloon(), nullptr);
+}
+
+TEST(QtTrayShell, AnUndeliveredNoticeOnAnXEmbedTrayIsLeftToQtsBalloon) {
+    Images images;
+    QtTrayShell shell(images.source(), 0);
+    shell.setProbes(hostOfKind(TrayHostKind::XEmbed));
+    shell.setNotices(noDaemon());
+    ASSERT_TRUE(shell.add(recordWith(notify::NIF_TIP)));
+    shell.modify(recordWith(notify::NIF_TIP | notify::NIF_INFO));
+    QTest::qWait(100);
+    EXPECT_EQ(shell.fallbackBalloon(), nullptr);
+}
+
+TEST(BalloonWindow, SitsInTheCornerNextToThePanel) {
+    const QRect screen(0, 0, 1280, 800);
+    const QSize size(200, 60);
+    EXPECT_EQ(BalloonWindow::cornerPosition(screen, QRect(0, 32, 1280, 768), size), QPoint(1072, 40));
+    EXPECT_EQ(BalloonWindow::cornerPosition(screen, QRect(0, 0, 1280, 768), size), QPoint(1072, 700));
 }
 
 }  // namespace
