@@ -342,15 +342,21 @@ TEST_F(LogFileWriterTest, APipeWithAReaderReceivesTheWholeLog) {
     ASSERT_GE(fd, 0);
     ::fcntl(fd, F_SETFL, 0);
     QByteArray received;
+    std::atomic<bool> saveEnded{false};
     std::thread reader([&] {
         char buf[4096];
-        ssize_t n;
-        while ((n = ::read(fd, buf, sizeof buf)) > 0) {
-            received.append(buf, n);
+        // Until the save has opened the pipe, a read finds no writer and returns 0.
+        for (;;) {
+            const ssize_t n = ::read(fd, buf, sizeof buf);
+            if (n > 0)
+                received.append(buf, n);
+            else if (saveEnded)
+                return;
             std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
     });
     const bool saved = logfile::save(model, fifo);
+    saveEnded = true;
     reader.join();
     ::close(fd);
     EXPECT_TRUE(saved);
