@@ -1,5 +1,6 @@
 #include "main/engine_fixture.h"
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -116,4 +117,35 @@ TEST_F(EngineTest, ReopenWaitsUntilTheOldReaderHasEnded) {
     ASSERT_TRUE(waitReaderEnded());
     EXPECT_TRUE(openLink());
     EXPECT_EQ(driver->calls().at(1), "open TORVIK") << "after closing the handle it replaces";
+}
+
+TEST_F(EngineTest, ACountOf2To31OrMoreMeansNoBridge) {
+    // Reports a fixed count and gives up on a listing that runs away.
+    struct FixedCountDriver : SimulatedDriver {
+        DWORD reported = 0;
+        int listed = 0;
+        FT_STATUS count(DWORD* count) override {
+            *count = reported;
+            return FT_OK;
+        }
+        FT_STATUS description(DWORD index, char (&buf)[FT_DESCRIPTION_SIZE]) override {
+            if (++listed > 1000) throw std::runtime_error("the tick lists far more bridges than exist");
+            return SimulatedDriver::description(index, buf);
+        }
+    };
+    auto counting = std::make_shared<FixedCountDriver>();
+    counting->addBridge("TORVIK");
+    ftdriver::install(counting);
+    shell.clear();
+    for (const DWORD reported : {0x80000000u, 0xFFFFFFFFu}) {
+        counting->reported = reported;
+        counting->listed = 0;
+        engine->Timer1Timer();
+        EXPECT_EQ(counting->listed, 0) << "reported " << reported;
+    }
+    EXPECT_FALSE(engine->Connected.load());
+    EXPECT_EQ(balloons(), QStringList{kClosedBalloon});
+    EXPECT_EQ(engine->StatusPanelText(), "Closed");
+    counting->reported = 1;
+    EXPECT_TRUE(openLink());
 }
