@@ -103,18 +103,31 @@ TEST_F(EngineTest, MonitorSwitchedOffBeforeOpenSendsMon0) {
 TEST_F(EngineTest, ReopenWaitsUntilTheOldReaderHasEnded) {
     const auto id = driver->addBridge("TORVIK");
     ASSERT_TRUE(openLink());
-    driver->unplug(id);
-    // The close reaches the UI thread through the reader's blocking call.
-    ASSERT_TRUE(pumpUntil([&] { return !engine->Connected.load(); }));
-    driver->replug(id);
-    driver->clearCalls();
-    // No event has run since: the old reader's end notification is pending.
-    if (engine->WorkerThread1.IsRunning()) {
+    // The link is marked closed while the reader waits in a hand-off, so the
+    // old reader has certainly not ended when the tick comes.
+    bool ticked = false;
+    bool runningAtTheTick = false;
+    bool connectedAfterTheTick = true;
+    std::vector<std::string> callsOfTheTick;
+    const auto closeAndTick = QObject::connect(&log, &LogModel::appended, [&] {
+        if (ticked) return;
+        ticked = true;
+        engine->CloseSimulator();
+        runningAtTheTick = engine->WorkerThread1.IsRunning();
+        driver->clearCalls();
         engine->Timer1Timer();
-        EXPECT_TRUE(driver->calls().empty()) << "no open while the old reader is still ending";
-        EXPECT_FALSE(engine->Connected.load());
-    }
+        callsOfTheTick = driver->calls();
+        connectedAfterTheTick = engine->Connected.load();
+    });
+    driver->feed(id, "last words");
+    ASSERT_TRUE(pumpUntil([&] { return ticked; }));
+    QObject::disconnect(closeAndTick);
+    ASSERT_TRUE(runningAtTheTick);
+    EXPECT_EQ(callsOfTheTick, Strings{}) << "no open while the old reader is still ending";
+    EXPECT_FALSE(connectedAfterTheTick);
+
     ASSERT_TRUE(waitReaderEnded());
+    driver->clearCalls();
     EXPECT_TRUE(openLink());
     EXPECT_EQ(driver->calls().at(1), "open TORVIK") << "after closing the handle it replaces";
 }
