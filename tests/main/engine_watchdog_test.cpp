@@ -162,3 +162,48 @@ TEST_F(EngineTest, ACountOf2To31OrMoreMeansNoBridge) {
     counting->reported = 1;
     EXPECT_TRUE(openLink());
 }
+
+TEST_F(EngineTest, OpenAndClosedIndicationsComeInTheirOrder) {
+    // Every indication as it happens, marked +c while Connected is true and +r
+    // while the reader runs without a stop request.
+    QStringList timeline;
+    auto note = [&](const QString& what) {
+        TWorkerExecuteThread* reader = engine->WorkerThread1.Worker();
+        timeline.append(what + (engine->Connected.load() ? " +c" : "") +
+                        (reader && !reader->Terminated() ? " +r" : ""));
+    };
+    NotifyRecord previous = shell.requests().last().record;
+    shell.onModify = [&](const NotifyRecord& r) {
+        if (r.iconIndex != previous.iconIndex) note(QStringLiteral("icon %1").arg(r.iconIndex));
+        if (r.info != previous.info) note(QStringLiteral("hint ") + r.info);
+        if (r.has(notify::NIF_INFO))
+            note(QStringLiteral("balloon %1/%2").arg(r.info).arg(static_cast<int>(r.infoFlags)));
+        previous = r;
+    };
+    const auto status =
+        QObject::connect(engine.get(), &TfMain::statusPanelTextChanged,
+                         [&](const QString& text) { note(QStringLiteral("status ") + text); });
+    driver->setWriteObserver(
+        [&](SimulatedDriver::BridgeId, const QByteArray& bytes) { note(QStringLiteral("write ") + bytes); });
+
+    engine->Timer1Timer();  // no simulator yet
+    EXPECT_EQ(timeline,
+              (QStringList{"icon 0", "hint Device closed", "balloon Device closed/3", "status Closed"}));
+
+    timeline.clear();
+    const auto id = driver->addBridge("TORVIK");
+    ASSERT_TRUE(openLink());
+    EXPECT_EQ(timeline, (QStringList{"icon 1 +c +r", "write MON1\r +c +r", "status Opened +c +r",
+                                     "hint Device opened +c +r", "balloon Device opened/1 +c +r"}));
+
+    timeline.clear();
+    driver->unplug(id);
+    ASSERT_TRUE(waitReaderEnded());
+    // The reader is stopped first and the link marked closed last.
+    EXPECT_EQ(timeline, (QStringList{"icon 0 +c", "hint Device closed +c", "balloon Device closed/3 +c",
+                                     "status Closed +c"}));
+    EXPECT_FALSE(engine->Connected.load());
+    shell.onModify = nullptr;
+    driver->setWriteObserver(nullptr);
+    QObject::disconnect(status);
+}
