@@ -65,8 +65,9 @@ void ReportFTError(const QString& label, FT_STATUS status) {
 FT_STATUS GetFTDeviceCount() {
     DWORD count = static_cast<DWORD>(DeviceCount);
     const FT_STATUS status = FT_ListDevices(&count, nullptr, FT_LIST_NUMBER_ONLY);
-    // A count beyond what an int holds is not a real listing; keep the variable sane.
-    DeviceCount = static_cast<std::int32_t>(std::min<DWORD>(count, 0x7FFFFFFF));
+    // The count is a 32-bit signed value: one of 2^31 or more reads as negative,
+    // which the listing's callers take as no bridge at all.
+    DeviceCount = static_cast<std::int32_t>(count);
     return reported("GetFTDeviceCount", status);
 }
 

@@ -7,9 +7,14 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -26,6 +31,71 @@ bool nameTooLong(const QString& fullPath) {
     return encoded.size() >= PATH_MAX || name.size() > NAME_MAX;
 }
 
+bool reportCreateError(const QString& fullPath, int error) {
+    errorbox::reportApplicationError(
+        logfile::createErrorText(fullPath, QString::fromLocal8Bit(std::strerror(error))));
+    return false;
+}
+
+bool reportWriteError() {
+    errorbox::reportApplicationError(logfile::kWriteErrorText);
+    return false;
+}
+
+// A descriptor that is closed unless it was handed on.
+struct Descriptor {
+    int fd = -1;
+    ~Descriptor() {
+        if (fd >= 0) ::close(fd);
+    }
+    int release() { return std::exchange(fd, -1); }
+};
+
+int openForWriting(const QByteArray& path, int flags) {
+    return ::open(path.constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY | flags, 0666);
+}
+
+// Writes the log through an open descriptor from its current position on and
+// closes it; the file keeps what was written when a write fails.
+bool writeThrough(const LogModel& model, int fd) {
+    QFile file;
+    if (!file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return reportWriteError();
+    }
+    if (!writeLines(model, file) || !file.flush()) return reportWriteError();
+    return true;
+}
+
+// Overwrites the content of an opened regular file: its name, links, owner and
+// permissions stay, but a failed write loses the previous content.
+bool overwrite(const LogModel& model, Descriptor& file) {
+    if (::ftruncate(file.fd, 0) != 0) return reportWriteError();
+    return writeThrough(model, file.release());
+}
+
+enum class SafeSave { Saved, Failed, NotPossible };
+
+// Writes a temporary file beside the target and renames it over the target.
+// Not possible when no temporary file can be made there, or when the new file
+// would not belong to the target's owner and group.
+SafeSave saveBeside(const LogModel& model, const QString& fullPath, const struct stat* previous) {
+    QSaveFile file(fullPath);
+    if (!file.open(QIODevice::WriteOnly)) return SafeSave::NotPossible;
+    struct stat fresh {};
+    if (previous && (::fstat(file.handle(), &fresh) != 0 || fresh.st_uid != previous->st_uid ||
+                     fresh.st_gid != previous->st_gid)) {
+        file.cancelWriting();
+        return SafeSave::NotPossible;
+    }
+    if (!writeLines(model, file) || !file.commit()) {
+        file.cancelWriting();
+        reportWriteError();
+        return SafeSave::Failed;
+    }
+    return SafeSave::Saved;
+}
+
 }  // namespace
 
 namespace logfile {
@@ -36,40 +106,49 @@ QString createErrorText(const QString& fullPath, const QString& cause) {
 
 bool save(const LogModel& model, const QString& path) {
     const QString fullPath = QFileInfo(path).absoluteFilePath();
-    const QFileInfo target(fullPath);
     // The file is written under a temporary name and renamed at the end; causes
     // that only the rename would meet are found before anything is written.
-    const int refused = target.isDir() ? EISDIR : nameTooLong(fullPath) ? ENAMETOOLONG : 0;
-    if (refused != 0) {
-        errorbox::reportApplicationError(
-            createErrorText(fullPath, QString::fromLocal8Bit(std::strerror(refused))));
-        return false;
-    }
+    const int refused = QFileInfo(fullPath).isDir() ? EISDIR : nameTooLong(fullPath) ? ENAMETOOLONG : 0;
+    if (refused != 0) return reportCreateError(fullPath, refused);
+
+    const QByteArray encoded = QFile::encodeName(fullPath);
+    struct stat previous {};
+    const bool exists = ::stat(encoded.constData(), &previous) == 0;
     // A device or pipe has no previous content to protect and must not be
-    // replaced by a renamed file: it is written directly.
-    if (target.exists() && !target.isFile()) {
-        QFile device(fullPath);
-        if (!device.open(QIODevice::WriteOnly)) {
-            errorbox::reportApplicationError(createErrorText(fullPath, device.errorString()));
+    // replaced by a renamed file: it is written directly. It is opened without
+    // waiting, so that a pipe without a reader refuses at once instead of
+    // blocking the user interface until one comes; the writes then wait as usual.
+    if (exists && !S_ISREG(previous.st_mode)) {
+        const int fd = openForWriting(encoded, O_NONBLOCK);
+        if (fd < 0) return reportCreateError(fullPath, errno);
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+        return writeThrough(model, fd);
+    }
+
+    // An existing file must let us write to it, as a plain overwrite would.
+    // It is opened without O_CREAT, which the kernel may refuse for another
+    // user's file in a sticky folder even where writing is allowed.
+    Descriptor target;
+    if (exists) {
+        target.fd = openForWriting(encoded, 0);
+        if (target.fd < 0 && errno != ENOENT) return reportCreateError(fullPath, errno);
+    }
+    // A replacement would break the file's other links.
+    if (target.fd >= 0 && previous.st_nlink > 1) return overwrite(model, target);
+
+    switch (saveBeside(model, fullPath, target.fd >= 0 ? &previous : nullptr)) {
+        case SafeSave::Saved:
+            return true;
+        case SafeSave::Failed:
             return false;
-        }
-        if (!writeLines(model, device) || !device.flush()) {
-            errorbox::reportApplicationError(kWriteErrorText);
-            return false;
-        }
-        return true;
+        case SafeSave::NotPossible:
+            break;
     }
-    QSaveFile file(fullPath);
-    if (!file.open(QIODevice::WriteOnly)) {
-        errorbox::reportApplicationError(createErrorText(fullPath, file.errorString()));
-        return false;
+    if (target.fd < 0) {
+        target.fd = openForWriting(encoded, O_CREAT | O_TRUNC);
+        if (target.fd < 0) return reportCreateError(fullPath, errno);
     }
-    if (!writeLines(model, file) || !file.commit()) {
-        file.cancelWriting();
-        errorbox::reportApplicationError(kWriteErrorText);
-        return false;
-    }
-    return true;
+    return overwrite(model, target);
 }
 
 }  // namespace logfile

@@ -118,9 +118,8 @@ void LogView::keyPressEvent(QKeyEvent* k) {
 
 TextPos LogView::positionAt(const QPoint& pos) const {
     const qsizetype row = pos.y() >= 0 ? pos.y() / metrics_.lineHeight : -1;
-    const int x = std::max(pos.x() - kTextLeft, 0);
-    // A click puts the caret on the nearer edge of the cell.
-    const qsizetype column = state_.firstColumn() + (x + metrics_.cellWidth / 2) / metrics_.cellWidth;
+    // The cell that holds the point, wherever in the cell it lies.
+    const qsizetype column = state_.firstColumn() + std::max(pos.x() - kTextLeft, 0) / metrics_.cellWidth;
     return {state_.firstLine() + row, column};
 }
 
@@ -151,10 +150,7 @@ void LogView::mouseReleaseEvent(QMouseEvent* e) {
 
 void LogView::mouseDoubleClickEvent(QMouseEvent* e) {
     if (e->button() != Qt::LeftButton) return;
-    const QPoint pos = e->position().toPoint();
-    const qsizetype row = std::max(pos.y(), 0) / metrics_.lineHeight;
-    const qsizetype column = state_.firstColumn() + std::max(pos.x() - kTextLeft, 0) / metrics_.cellWidth;
-    state_.selectWordAt({state_.firstLine() + row, column});
+    state_.selectWordAt(positionAt(e->position().toPoint()));
     afterCaretMove();
 }
 

@@ -17,8 +17,10 @@ qsizetype LogViewState::maxFirstLine() const {
 
 qsizetype LogViewState::maxFirstColumn() const {
     // Room for the caret after the longest line plus the two columns kept beyond it.
+    // A line exactly as wide as the text area already needs it: the caret after
+    // its last character stands in the first column out of sight.
     const qsizetype longest = model_.maxLineLength();
-    return longest > columns_ ? longest + 3 - columns_ : 0;
+    return longest >= columns_ ? longest + 3 - columns_ : 0;
 }
 
 void LogViewState::setFirstLine(qsizetype line) {

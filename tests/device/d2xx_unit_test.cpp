@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -179,6 +180,30 @@ TEST_F(D2XXUnitTest, ListingByIndexAndPastTheEnd) {
     // A buffer without any NUL is read as its whole 64 bytes.
     std::memset(DescriptionBuffer, 'z', sizeof DescriptionBuffer);
     EXPECT_EQ(ListedDescription(), QByteArray(64, 'z'));
+}
+
+TEST_F(D2XXUnitTest, CountIsTakenAsA32BitSignedValue) {
+    // A driver that reports a fixed count, whatever is attached.
+    struct FixedCountDriver : SimulatedDriver {
+        DWORD reported = 0;
+        FT_STATUS count(DWORD* count) override {
+            *count = reported;
+            return FT_OK;
+        }
+    };
+    auto driver = std::make_shared<FixedCountDriver>();
+    ftdriver::install(driver);
+    const std::pair<DWORD, std::int32_t> cases[] = {
+        {3, 3},
+        {0x7FFFFFFFu, 0x7FFFFFFF},
+        {0x80000000u, INT32_MIN},
+        {0xFFFFFFFFu, -1},
+    };
+    for (const auto& [reported, expected] : cases) {
+        driver->reported = reported;
+        EXPECT_EQ(GetFTDeviceCount(), FT_OK);
+        EXPECT_EQ(DeviceCount, expected) << "reported " << reported;
+    }
 }
 
 TEST_F(D2XXUnitTest, IoStatusBelongsToTheLastReadOrWrite) {

@@ -98,6 +98,35 @@ TEST_F(LogViewTest, ShiftArrowsAndShiftClickExtendTheSelection) {
     EXPECT_FALSE(view.state().hasSelection());
 }
 
+TEST_F(LogViewTest, AClickAnywhereInACellPutsTheCaretInThatCell) {
+    model.append(QString(200, u'x') + u'\r' + QStringLiteral("0123456789").repeated(4));
+    settle();
+    const int cw = view.metrics().cellWidth;
+    const int lh = view.metrics().lineHeight;
+    auto clickAt = [this](int x, int y, Qt::KeyboardModifiers mods = {}) {
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, mods, QPoint(x, y));
+        return view.state().caret();
+    };
+    for (const int firstColumn : {0, 5}) {
+        view.horizontalScrollBar()->setValue(firstColumn);
+        ASSERT_EQ(view.state().firstColumn(), firstColumn);
+        for (const int cell : {0, 3, 8})
+            for (const int dx : {0, 1, cw / 2 - 1, cw / 2, cw / 2 + 1, cw - 1}) {
+                const int x = logview::kTextLeft + cell * cw + dx;
+                const int y = lh + lh / 2;  // the second row: line 1
+                EXPECT_EQ(clickAt(x, y), (TextPos{1, firstColumn + cell}))
+                    << "first column " << firstColumn << ", cell " << cell << ", " << dx << " px inside";
+            }
+    }
+    // Shift extends the selection to the clicked cell, the right half included.
+    view.horizontalScrollBar()->setValue(0);
+    clickAt(logview::kTextLeft + 2 * cw + cw - 1, lh + 1);
+    clickAt(logview::kTextLeft + 6 * cw + cw - 2, lh + lh - 1, Qt::ShiftModifier);
+    EXPECT_EQ(view.state().selectedText(), QStringLiteral("2345"));
+    // Right of the line's end, the caret stops after its last character.
+    EXPECT_EQ(clickAt(logview::kTextLeft + 60 * cw + cw - 1, lh + 1), (TextPos{1, 40}));
+}
+
 TEST_F(LogViewTest, DraggingSelectsFromThePressToThePointer) {
     model.append(u"0123456789");
     const QPoint from = cellCentre(0, 2) - QPoint(view.metrics().cellWidth / 2, 0);
@@ -211,6 +240,25 @@ TEST_F(LogViewTest, ALongLineShowsItsEndWithAHorizontalBarAndTheLastLineStaysInV
     EXPECT_EQ(st.firstLine() + st.pageRows() - 1, 100);
     const int textHeight = view.viewport()->height();
     EXPECT_EQ(st.pageRows(), textHeight / view.metrics().lineHeight);
+}
+
+TEST_F(LogViewTest, ALineAsWideAsTheTextAreaGetsAScrollRangeThatShowsTheCaret) {
+    appendLines(100);  // the vertical bar is already there, so the width stays put
+    const qsizetype columns = view.state().pageColumns();
+    model.append(QString(columns - 1, u'w'));
+    settle();
+    EXPECT_FALSE(view.horizontalScrollBar()->isVisible()) << "the caret still fits in the last column";
+    model.append(u"w");
+    settle();
+    const auto& st = view.state();
+    ASSERT_EQ(model.lineLength(100), columns);
+    ASSERT_EQ(st.caret(), (TextPos{100, columns}));
+    EXPECT_TRUE(view.horizontalScrollBar()->isVisible());
+    EXPECT_GT(view.horizontalScrollBar()->maximum(), 0);
+    EXPECT_EQ(view.horizontalScrollBar()->value(), st.firstColumn());
+    EXPECT_GE(st.firstColumn() + st.pageColumns() - 1, st.caret().column)
+        << "the caret is past the right edge";
+    EXPECT_EQ(st.firstLine() + st.pageRows() - 1, 100) << "the last line stays in view above the new bar";
 }
 
 TEST_F(LogViewTest, ClearEmptiesTheViewAndTheNextBatchStartsLineOne) {

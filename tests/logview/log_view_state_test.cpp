@@ -37,6 +37,18 @@ TEST_F(LogViewStateTest, FollowingTheEndKeepsTwoColumnsBeyondTheCaret) {
     EXPECT_EQ(state.firstColumn(), 0);  // left of the first column: caret minus 2, not below 0
 }
 
+TEST_F(LogViewStateTest, ALineAsWideAsTheTextAreaScrollsToShowTheCaretAfterIt) {
+    model.append(QString(19, u'a'));
+    state.followEnd();
+    EXPECT_EQ(state.maxFirstColumn(), 0) << "the caret after 19 characters stands in the last column";
+    EXPECT_EQ(state.firstColumn(), 0);
+    model.append(u"b");  // 20 characters in 20 columns
+    state.followEnd();
+    EXPECT_EQ(state.maxFirstColumn(), 3);
+    EXPECT_EQ(state.firstColumn(), 3);  // caret column 20 plus 2 is the last visible column
+    EXPECT_LE(state.caret().column, state.firstColumn() + state.pageColumns() - 1);
+}
+
 TEST_F(LogViewStateTest, CaretLeftOfTheViewScrollsToTwoColumnsBeforeIt) {
     model.append(QString(100, u'a'));
     state.followEnd();

@@ -53,13 +53,30 @@ TEST_F(EngineTest, CommandWithoutLinkShowsTheMessageAndChangesNothing) {
 TEST_F(EngineTest, FailedWriteNeverClosesTheLink) {
     const auto id = driver->addBridge("TORVIK");
     ASSERT_TRUE(openLink());
-    driver->failNext(SimulatedDriver::Call::Write, FT_IO_ERROR, 3);
+    driver->failNext(SimulatedDriver::Call::Write, FT_IO_ERROR, 1000);
     for (int i = 0; i < 3; ++i) engine->SetProtocol(1);
     EXPECT_NE(D2XXUnit::IoStatus.load(), FT_OK);
-    driver->feed(id, "OK\r");
-    ASSERT_TRUE(pumpUntil([&] { return log.lineCount() == 2; }));
-    pumpFor(50);
+    pumpFor(50);  // idle cycles: no read has replaced the writes' status
+    EXPECT_TRUE(engine->Connected.load());
+
+    // A write fails during every hand-off, after the reader's read and before
+    // its next cycle: the failure stays in IoStatus while the reader goes on.
+    int handOffs = 0;
+    const auto failingWrite = QObject::connect(&log, &LogModel::appended, [&] {
+        ++handOffs;
+        engine->SetProtocol(1);
+    });
+    for (const char* batch : {"OK\r", "a", "b", "c"}) {
+        driver->feed(id, batch);
+        ASSERT_TRUE(pumpUntil(
+            [&] { return driver->queued(id) == 0 && engine->WorkerThread1.PendingUiCalls() == 0; }));
+        pumpFor(25);  // the cycles after the hand-off
+        ASSERT_NE(D2XXUnit::IoStatus.load(), FT_OK);
+    }
+    QObject::disconnect(failingWrite);
+    EXPECT_EQ(handOffs, 4);
     EXPECT_TRUE(engine->Connected.load());
     EXPECT_TRUE(engine->WorkerThread1.IsRunning());
-    EXPECT_EQ(log.line(0), "OK");
+    EXPECT_EQ(logText(), "OK\nabc");
+    EXPECT_TRUE(errors.texts().isEmpty());
 }

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 // Reports every balloon hidden as soon as it is asked for, so that each
@@ -20,9 +21,11 @@ class PromptTrayShell : public RecordingTrayShell {
 public:
     void modify(const NotifyRecord& record) override {
         RecordingTrayShell::modify(record);
+        if (onModify) onModify(record);
         if (icon && record.has(notify::NIF_INFO)) icon->onBalloonTimedOut();
     }
     TrayIcon* icon = nullptr;
+    std::function<void(const NotifyRecord&)> onModify;  // sees each request as it comes
 };
 
 class EngineTest : public ::testing::Test {

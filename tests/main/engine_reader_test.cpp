@@ -1,5 +1,7 @@
 #include "main/engine_fixture.h"
 
+#include <atomic>
+
 TEST_F(EngineTest, ReceivedBytesReachTheLogByteForByte) {
     const auto id = driver->addBridge("TORVIK");
     ASSERT_TRUE(openLink());
@@ -88,13 +90,35 @@ TEST_F(EngineTest, StopDuringAHandOffStillDeliversItsText) {
 }
 
 TEST_F(EngineTest, StopBeforeTheHandOffDropsTheCyclesText) {
-    const auto id = driver->addBridge("TORVIK");
+    // Stops the reader from within its read, once it has taken bytes: the stop
+    // then falls between the read and the hand-off.
+    struct StoppingDriver : SimulatedDriver {
+        TWorkerThread* worker = nullptr;
+        std::atomic<int> stops{0};
+        FT_STATUS read(FT_HANDLE handle, void* buf, DWORD count, DWORD* got) override {
+            const FT_STATUS status = SimulatedDriver::read(handle, buf, count, got);
+            if (*got > 0 && worker) {
+                worker->Stop();  // the worker on itself
+                ++stops;
+            }
+            return status;
+        }
+    };
+    auto stopping = std::make_shared<StoppingDriver>();
+    ftdriver::install(stopping);
+    const auto id = stopping->addBridge("TORVIK");
     ASSERT_TRUE(openLink());
-    engine->WorkerThread1.Stop();
-    driver->feed(id, "never shown");
+    stopping->worker = &engine->WorkerThread1;
+    int appends = 0;
+    const auto counter = QObject::connect(&log, &LogModel::appended, [&] { ++appends; });
+    stopping->feed(id, "never shown");
     ASSERT_TRUE(waitReaderEnded());
     pumpFor(30);
+    EXPECT_EQ(stopping->stops.load(), 1);
+    EXPECT_EQ(stopping->queued(id), 0u) << "the bytes were read";
+    EXPECT_EQ(appends, 0);
     EXPECT_EQ(log.lineCount(), 0);
+    QObject::disconnect(counter);
 }
 
 TEST_F(EngineTest, MegabyteBurstArrivesWholeInOrderInOneHandOff) {

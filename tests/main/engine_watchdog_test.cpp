@@ -1,5 +1,6 @@
 #include "main/engine_fixture.h"
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -102,18 +103,107 @@ TEST_F(EngineTest, MonitorSwitchedOffBeforeOpenSendsMon0) {
 TEST_F(EngineTest, ReopenWaitsUntilTheOldReaderHasEnded) {
     const auto id = driver->addBridge("TORVIK");
     ASSERT_TRUE(openLink());
-    driver->unplug(id);
-    // The close reaches the UI thread through the reader's blocking call.
-    ASSERT_TRUE(pumpUntil([&] { return !engine->Connected.load(); }));
-    driver->replug(id);
-    driver->clearCalls();
-    // No event has run since: the old reader's end notification is pending.
-    if (engine->WorkerThread1.IsRunning()) {
+    // The link is marked closed while the reader waits in a hand-off, so the
+    // old reader has certainly not ended when the tick comes.
+    bool ticked = false;
+    bool runningAtTheTick = false;
+    bool connectedAfterTheTick = true;
+    std::vector<std::string> callsOfTheTick;
+    const auto closeAndTick = QObject::connect(&log, &LogModel::appended, [&] {
+        if (ticked) return;
+        ticked = true;
+        engine->CloseSimulator();
+        runningAtTheTick = engine->WorkerThread1.IsRunning();
+        driver->clearCalls();
         engine->Timer1Timer();
-        EXPECT_TRUE(driver->calls().empty()) << "no open while the old reader is still ending";
-        EXPECT_FALSE(engine->Connected.load());
-    }
+        callsOfTheTick = driver->calls();
+        connectedAfterTheTick = engine->Connected.load();
+    });
+    driver->feed(id, "last words");
+    ASSERT_TRUE(pumpUntil([&] { return ticked; }));
+    QObject::disconnect(closeAndTick);
+    ASSERT_TRUE(runningAtTheTick);
+    EXPECT_EQ(callsOfTheTick, Strings{}) << "no open while the old reader is still ending";
+    EXPECT_FALSE(connectedAfterTheTick);
+
     ASSERT_TRUE(waitReaderEnded());
+    driver->clearCalls();
     EXPECT_TRUE(openLink());
     EXPECT_EQ(driver->calls().at(1), "open TORVIK") << "after closing the handle it replaces";
+}
+
+TEST_F(EngineTest, ACountOf2To31OrMoreMeansNoBridge) {
+    // Reports a fixed count and gives up on a listing that runs away.
+    struct FixedCountDriver : SimulatedDriver {
+        DWORD reported = 0;
+        int listed = 0;
+        FT_STATUS count(DWORD* count) override {
+            *count = reported;
+            return FT_OK;
+        }
+        FT_STATUS description(DWORD index, char (&buf)[FT_DESCRIPTION_SIZE]) override {
+            if (++listed > 1000) throw std::runtime_error("the tick lists far more bridges than exist");
+            return SimulatedDriver::description(index, buf);
+        }
+    };
+    auto counting = std::make_shared<FixedCountDriver>();
+    counting->addBridge("TORVIK");
+    ftdriver::install(counting);
+    shell.clear();
+    for (const DWORD reported : {0x80000000u, 0xFFFFFFFFu}) {
+        counting->reported = reported;
+        counting->listed = 0;
+        engine->Timer1Timer();
+        EXPECT_EQ(counting->listed, 0) << "reported " << reported;
+    }
+    EXPECT_FALSE(engine->Connected.load());
+    EXPECT_EQ(balloons(), QStringList{kClosedBalloon});
+    EXPECT_EQ(engine->StatusPanelText(), "Closed");
+    counting->reported = 1;
+    EXPECT_TRUE(openLink());
+}
+
+TEST_F(EngineTest, OpenAndClosedIndicationsComeInTheirOrder) {
+    // Every indication as it happens, marked +c while Connected is true and +r
+    // while the reader runs without a stop request.
+    QStringList timeline;
+    auto note = [&](const QString& what) {
+        TWorkerExecuteThread* reader = engine->WorkerThread1.Worker();
+        timeline.append(what + (engine->Connected.load() ? " +c" : "") +
+                        (reader && !reader->Terminated() ? " +r" : ""));
+    };
+    NotifyRecord previous = shell.requests().last().record;
+    shell.onModify = [&](const NotifyRecord& r) {
+        if (r.iconIndex != previous.iconIndex) note(QStringLiteral("icon %1").arg(r.iconIndex));
+        if (r.info != previous.info) note(QStringLiteral("hint ") + r.info);
+        if (r.has(notify::NIF_INFO))
+            note(QStringLiteral("balloon %1/%2").arg(r.info).arg(static_cast<int>(r.infoFlags)));
+        previous = r;
+    };
+    const auto status =
+        QObject::connect(engine.get(), &TfMain::statusPanelTextChanged,
+                         [&](const QString& text) { note(QStringLiteral("status ") + text); });
+    driver->setWriteObserver(
+        [&](SimulatedDriver::BridgeId, const QByteArray& bytes) { note(QStringLiteral("write ") + bytes); });
+
+    engine->Timer1Timer();  // no simulator yet
+    EXPECT_EQ(timeline,
+              (QStringList{"icon 0", "hint Device closed", "balloon Device closed/3", "status Closed"}));
+
+    timeline.clear();
+    const auto id = driver->addBridge("TORVIK");
+    ASSERT_TRUE(openLink());
+    EXPECT_EQ(timeline, (QStringList{"icon 1 +c +r", "write MON1\r +c +r", "status Opened +c +r",
+                                     "hint Device opened +c +r", "balloon Device opened/1 +c +r"}));
+
+    timeline.clear();
+    driver->unplug(id);
+    ASSERT_TRUE(waitReaderEnded());
+    // The reader is stopped first and the link marked closed last.
+    EXPECT_EQ(timeline, (QStringList{"icon 0 +c", "hint Device closed +c", "balloon Device closed/3 +c",
+                                     "status Closed +c"}));
+    EXPECT_FALSE(engine->Connected.load());
+    shell.onModify = nullptr;
+    driver->setWriteObserver(nullptr);
+    QObject::disconnect(status);
 }
