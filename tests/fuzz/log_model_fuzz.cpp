@@ -78,8 +78,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 total += batch.size();
                 break;
             }
-            case 1: {  // a long run of one character, then maybe a line end
-                const char16_t ch = pickChar(in);
+            case 1: {  // a long run of one character (a long line, not many lines), then maybe a line end
+                char16_t ch = pickChar(in);
+                if (ch == u'\r') ch = u' ';
                 const qsizetype n = in.ConsumeIntegralInRange<qsizetype>(0, 300'000);
                 if (total + n > kMaxTotal) break;
                 QString batch(n, QChar(ch));
