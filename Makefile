@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all bootstrap build run test bench asan tsan clean
+.PHONY: all bootstrap build run test bench asan tsan fuzz soak clean
 
 all: build
 
@@ -31,11 +31,12 @@ bench: bootstrap
 	cmake --build build-bench -j $(JOBS)
 	@bash scripts/run-bench build-bench
 
-# Tests under AddressSanitizer + UndefinedBehaviorSanitizer.
+# Tests under AddressSanitizer + UndefinedBehaviorSanitizer, with LeakSanitizer on;
+# scripts/lsan.supp names the system libraries whose leaks are not ours.
 asan: bootstrap
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTORVIK_SANITIZE=address -DTORVIK_BUILD_BENCH=OFF
 	cmake --build build-asan -j $(JOBS)
-	cd build-asan && ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	cd build-asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --output-on-failure -j $(JOBS) --timeout 600 -LE e2e
 
 # Tests under ThreadSanitizer.
@@ -45,5 +46,18 @@ tsan: bootstrap
 	cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/scripts/tsan.supp" \
 	  ctest --output-on-failure -j $(JOBS) --timeout 600 -LE e2e
 
+# Each fuzz target for FUZZ_SECONDS, built with clang, libFuzzer, ASan and UBSan.
+FUZZ_SECONDS ?= 60
+fuzz: bootstrap
+	cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTORVIK_FUZZ=ON \
+	  -DBUILD_TESTING=OFF -DTORVIK_BUILD_BENCH=OFF
+	cmake --build build-fuzz -j $(JOBS) --target torvik_fuzzers
+	@bash scripts/run-fuzz build-fuzz $(FUZZ_SECONDS)
+
+# The real program for SOAK_MINUTES under Xvfb with torvik-sim at full rate.
+SOAK_MINUTES ?= 30
+soak: build
+	@bash scripts/soak build $(SOAK_MINUTES)
+
 clean:
-	rm -rf build build-asan build-tsan build-bench
+	rm -rf build build-asan build-tsan build-bench build-fuzz

@@ -86,9 +86,11 @@ int main(int argc, char** argv) {
     std::printf("bridge ready: %s at %s\n", options.description.c_str(), pty.slavePath().c_str());
     std::fflush(stdout);
 
-    const int status = runSimLoop(options, link, &error);
+    std::uint64_t linesSent = 0;
+    const int status = runSimLoop(options, link, &error, &linesSent);
     publication.withdraw();
     pty.close();  // the unplug
+    std::printf("sent %llu lines\n", static_cast<unsigned long long>(linesSent));
     if (status != 0) return fatal(error);
     return 0;
 }

@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -39,6 +40,8 @@ class Session {
 public:
     Session(const SimOptions& options, const SimLink& link)
         : options_(options), link_(link), interval_(std::chrono::nanoseconds(1'000'000'000 / options.rate)) {}
+
+    std::uint64_t linesSent() const { return linesSent_; }
 
     int run(std::string* error) {
         for (;;) {
@@ -115,6 +118,7 @@ private:
             fail(error, "writing the pseudo-terminal");
             return false;
         }
+        linesSent_ += static_cast<std::uint64_t>(std::count(output_.begin(), output_.begin() + n, '\r'));
         output_.erase(0, static_cast<std::size_t>(n));
         return true;
     }
@@ -126,12 +130,15 @@ private:
     CommandLines lines_;
     std::string output_;
     bool sent_ = false;
+    std::uint64_t linesSent_ = 0;
     Clock::time_point nextLineAt_{};
 };
 
 }  // namespace
 
-int runSimLoop(const SimOptions& options, const SimLink& link, std::string* error) {
+int runSimLoop(const SimOptions& options, const SimLink& link, std::string* error, std::uint64_t* linesSent) {
     Session session(options, link);
-    return session.run(error);
+    const int status = session.run(error);
+    if (linesSent) *linesSent = session.linesSent();
+    return status;
 }

@@ -5,6 +5,7 @@
 
 #include "sim/sim_options.h"
 
+#include <cstdint>
 #include <string>
 
 struct SimLink {
@@ -16,5 +17,7 @@ struct SimLink {
 };
 
 // Runs until the stop fd becomes readable (returns 0) or the link fails
-// (returns 1 with `error` set).
-int runSimLoop(const SimOptions& options, const SimLink& link, std::string* error);
+// (returns 1 with `error` set). `linesSent`, when given, receives the number of
+// CR-terminated lines written to the link (answers and traffic).
+int runSimLoop(const SimOptions& options, const SimLink& link, std::string* error,
+               std::uint64_t* linesSent = nullptr);

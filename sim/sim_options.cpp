@@ -57,6 +57,11 @@ pseudo-terminal, publishes it as a virtual bridge in the bridge directory
 
 on standard output and then plays the unit until SIGINT or SIGTERM, which
 withdraw the bridge and close the pty (an unplug) and end it with status 0.
+On its way out it prints
+
+  sent <n> lines
+
+with the number of lines (answers and traffic) it wrote to the pty.
 
 Options:
   --description TEXT  the bridge's USB description (default "TORVIK ECU SIMULATOR");

@@ -79,6 +79,7 @@ bool ActivatePreviousInstance(WindowHandle windowHandle, int maxCount) {
     const bool existed = object->createOrOpen(state.objectName);
     InstanceRecord& record = object->record();
     const bool registers = !existed || maxCount > record.InstanceCount;
+    state.instanceRegistered = registers;
     // A failure drops the object, and with it the lock, on the way out.
     if (registers) object->listenForWake();
     if (!existed) {
@@ -88,7 +89,6 @@ bool ActivatePreviousInstance(WindowHandle windowHandle, int maxCount) {
         record.WindowHandle = windowHandle;
         record.InstanceCount += 1;
     } else {
-        state.instanceRegistered = false;
         object->wake(record.WindowHandle);
     }
     object->unlock();
@@ -100,7 +100,9 @@ void Finalize() {
     UnitState& state = unit();
     if (state.object) {
         state.object->lock();
-        if (state.instanceRegistered) state.object->record().InstanceCount -= 1;
+        // A count already at zero or below (a record damaged meanwhile) has no slot to give back.
+        std::int32_t& count = state.object->record().InstanceCount;
+        if (state.instanceRegistered && count > 0) count -= 1;
         state.object.reset();  // also drops the lock
     }
     state.objectName.clear();

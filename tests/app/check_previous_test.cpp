@@ -10,6 +10,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <cstdint>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -173,6 +175,26 @@ TEST_F(GuardProcesses, CountsCopiesUpToTheMaximumAndWakesTheLastRegistered) {
     EXPECT_EQ(nextLine(start(44, 2)), "RUN");
     EXPECT_EQ(record().InstanceCount, 2);
     EXPECT_FALSE(first->waitForReadyRead(100)) << "the first copy was never asked";
+}
+
+// This process as the copy: the record is damaged by something else while it
+// runs; leaving must not wrap the count into one that blocks every later start.
+TEST_F(GuardProcesses, LeavingKeepsADamagedCountAsItIs) {
+    qputenv("XDG_RUNTIME_DIR", runtime_.path().toLocal8Bit());
+    const QString self = QString::fromStdString(CheckPrevious::ExecutablePath());
+    ASSERT_FALSE(CheckPrevious::ActivatePreviousInstance(7, 1));
+    ASSERT_EQ(record(self).InstanceCount, 1);
+    QFile file(runtime_.filePath(QStringLiteral("torvik-master/") +
+                                 QString::fromStdString(CheckPrevious::ObjectNameFor(self.toStdString()))));
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    const std::int32_t damaged = std::numeric_limits<std::int32_t>::min();
+    ASSERT_TRUE(file.seek(4));
+    ASSERT_EQ(file.write(reinterpret_cast<const char*>(&damaged), sizeof damaged), qint64(sizeof damaged));
+    file.close();
+
+    CheckPrevious::Finalize();
+    EXPECT_EQ(record(self).InstanceCount, damaged);
+    EXPECT_EQ(record(self).WindowHandle, 7u);
 }
 
 TEST(GuardObjectName, IsTheExecutablePathWithoutSeparators) {

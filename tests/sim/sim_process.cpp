@@ -125,6 +125,14 @@ std::string SimProcess::errorOutput() const {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+std::string SimProcess::laterOutput() {
+    std::string output = pendingOutput_.substr(std::min(pendingOutput_.size(), readyLine_.size() + 1));
+    char buf[256];
+    ssize_t n;
+    while ((n = ::read(stdoutFd_, buf, sizeof buf)) > 0) output.append(buf, static_cast<std::size_t>(n));
+    return output;
+}
+
 int runSimToEnd(const std::vector<std::string>& args, std::string* output) {
     int out[2];
     if (::pipe2(out, O_CLOEXEC) != 0) return -1;

@@ -30,6 +30,8 @@ public:
     int wait(int timeoutMs = 5000);
     // What it wrote to standard error so far (read after it ended).
     std::string errorOutput() const;
+    // What it wrote to standard output after the ready line (read after it ended).
+    std::string laterOutput();
 
 private:
     pid_t pid_ = -1;

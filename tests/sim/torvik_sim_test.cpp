@@ -277,6 +277,20 @@ TEST_F(TorvikSim, SigtermUnplugsTheBridgeAndExitsZero) {
     EXPECT_EQ(listed, 0u);
 }
 
+TEST_F(TorvikSim, TellsHowManyLinesItSentWhenItEnds) {
+    start({"--rate", "200"});
+    EXPECT_EQ(ask("SP5"), "OK PROTOCOL 5 ISO 15765-4");
+    ASSERT_TRUE(link_->send("MON1\r"));  // its answer and the traffic come together
+    std::string received = link_->receiveFor(300);
+    ASSERT_TRUE(link_->send("MON0\r"));
+    received += link_->receiveUntilContains("OK MONITOR OFF\r");
+    received += link_->receiveFor(100);
+    EXPECT_EQ(sim_->stop(), 0);
+    const auto lines = 1 + std::count(received.begin(), received.end(), '\r');
+    EXPECT_GT(lines, 20);
+    EXPECT_EQ(sim_->laterOutput(), "sent " + std::to_string(lines) + " lines\n");
+}
+
 TEST(TorvikSimCommandLine, HelpDocumentsTheOptionsAndAnswers) {
     std::string help;
     ASSERT_EQ(runSimToEnd({"--help"}, &help), 0);

@@ -25,8 +25,10 @@ void refuse(std::vector<std::string>* refusals, std::string sentence) {
 }
 
 // The publisher holds an exclusive lock on the entry's lock file while it lives.
+// O_NONBLOCK: a FIFO in the lock file's place must not stall the listing.
 bool publisherAlive(const std::string& directory, const std::string& description) {
-    const int fd = ::open(lockPath(directory, description).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    const int fd =
+        ::open(lockPath(directory, description).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0) return false;
     const bool held = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
     ::close(fd);  // also drops our shared lock when we got it

@@ -160,6 +160,19 @@ TEST_F(VirtualBridges, RefusesEntriesThatAreNotOwnLivePtys) {
     }
 }
 
+TEST_F(VirtualBridges, ALockFileThatIsAFifoIsNoLiveLockAndHangsNothing) {
+    PtyBridge pty;
+    ASSERT_TRUE(pty.open(nullptr));
+    ASSERT_EQ(::symlink(pty.slavePath().c_str(), (dir_ + "/FIFO LOCK").c_str()), 0);
+    ASSERT_EQ(::mkfifo(bridgedirectory::lockPath(dir_, "FIFO LOCK").c_str(), 0600), 0);
+    ::alarm(10);  // a listing that waits for a writer ends the test here
+    std::vector<std::string> refusals;
+    EXPECT_TRUE(bridgedirectory::list(dir_, &refusals).empty());
+    ::alarm(0);
+    ASSERT_EQ(refusals.size(), 1u);
+    EXPECT_NE(refusals[0].find("left behind"), std::string::npos) << refusals[0];
+}
+
 TEST_F(VirtualBridges, OneLivePublisherPerDescriptionAndStaleEntriesAreReplaced) {
     PtyBridge first, second;
     BridgePublication one, two;
