@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace {
 
@@ -128,10 +129,15 @@ void TfMainWindow::ProgramClose() {
 }
 
 void TfMainWindow::ShowMainForm() {
-    if (!placed_) {
-        winId();  // the native window first, so the frame is known where the platform tells it
-        centreOnScreen();
+    if (windowHandle() == nullptr) {
+        winId();
+        windowHandle()->installEventFilter(this);
     }
+    visibility_.beginShowing();
+    // Before the window is mapped: a window mapped in the minimised state
+    // comes up minimised.
+    clearMinimized();
+    if (!placed_) centreOnScreen();
     show();
     ApplicationRestore();
     raise();
@@ -152,25 +158,29 @@ void TfMainWindow::centreOnScreen() {
     move(left, top);
 }
 
+// The window is not put into the minimised state on its way out: the window
+// system would keep that state and map the window minimised when it is shown
+// again. Hiding alone takes it off the screen and the taskbar.
 void TfMainWindow::ApplicationMinimize() {
-    if (appMinimized_) return;
-    appMinimized_ = true;
-    minimizing_ = true;
-    setWindowState(windowState() | Qt::WindowMinimized);
-    minimizing_ = false;
-    ApplicationEvents1Minimize();
+    if (visibility_.minimize()) ApplicationEvents1Minimize();
 }
 
 void TfMainWindow::ApplicationRestore() {
-    if (!appMinimized_) return;
-    appMinimized_ = false;
-    setWindowState(windowState() & ~Qt::WindowMinimized);
+    if (!visibility_.restore()) return;
+    clearMinimized();
     if (!isVisible()) show();
 }
 
 // The window leaves the screen and the taskbar; the program runs on in the tray.
 void TfMainWindow::ApplicationEvents1Minimize() {
+    // Minimised by the window system (the minimise box): back to normal first,
+    // so that it is never both minimised and withdrawn.
+    clearMinimized();
     hide();
+}
+
+void TfMainWindow::clearMinimized() {
+    if (windowState() & Qt::WindowMinimized) setWindowState(windowState() & ~Qt::WindowMinimized);
 }
 
 // The close box, Alt+F4 and the system menu's Close never close the window.
@@ -182,9 +192,21 @@ void TfMainWindow::closeEvent(QCloseEvent* event) {
 void TfMainWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     // The minimise box and the taskbar minimise the whole application, which
-    // hides the window. Hiding waits for the window system to finish the change.
-    if (event->type() == QEvent::WindowStateChange && !minimizing_ && (windowState() & Qt::WindowMinimized))
+    // hides the window. Only while the window is up is a minimised state the
+    // user's; hiding waits for the window system to finish the change.
+    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized) &&
+        visibility_.minimizedReported())
         QTimer::singleShot(0, this, [this] {
-            if (windowState() & Qt::WindowMinimized) ApplicationMinimize();
+            if ((windowState() & Qt::WindowMinimized) && visibility_.minimizedReported())
+                ApplicationMinimize();
         });
+}
+
+// The native window's exposure tells when the window system has put the
+// window on the screen.
+bool TfMainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Expose && watched == windowHandle() && windowHandle()->isExposed() &&
+        !(windowState() & Qt::WindowMinimized))
+        visibility_.exposed();
+    return QWidget::eventFilter(watched, event);
 }
