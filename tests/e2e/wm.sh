@@ -71,3 +71,12 @@ viewable() { xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'; }
 
 # The splash while it is up: the program's 400 x 205 window.
 splash_window() { xwininfo -root -tree 2>/dev/null | awk '/\("torvik-master" / && / 400x205\+/ {print $1; exit}'; }
+
+# start_xspy FILE: records what the X server receives for windows created from
+# now on (see tests/e2e/tools/xspy.cpp).
+start_xspy() {
+    [ -x "$E2E_BUILD/torvik-xspy" ] || { echo "torvik-xspy is not built"; exit 1; }
+    "$E2E_BUILD/torvik-xspy" >"$1" 2>&1 &
+    remember_pid $!
+    wait_until 5 grep -q '^ready' "$1" || fail "torvik-xspy did not start"
+}
