@@ -80,3 +80,25 @@ start_xspy() {
     remember_pid $!
     wait_until 5 grep -q '^ready' "$1" || fail "torvik-xspy did not start"
 }
+
+# The top-level window (the window manager's frame) that holds WINDOW.
+toplevel_of() {
+    local id=$1 parent
+    while parent=$(xwininfo -id "$id" -children 2>/dev/null | awk '/Parent window id:/ {print $4}') &&
+        [ -n "$parent" ] && [ "$(printf '%d' "$parent")" -ne "$(printf '%d' "$(root_window)")" ]; do
+        id=$parent
+    done
+    printf '0x%x\n' "$id"
+}
+root_window() { xwininfo -root 2>/dev/null | awk '/Window id:/ {print $4}'; }
+
+# x_above UPPER LOWER: on the X server itself, the top-level window holding
+# UPPER lies above the one holding LOWER (xwininfo lists root's children from
+# the top down).
+x_above() {
+    local upper lower
+    upper=$(toplevel_of "$1")
+    lower=$(toplevel_of "$2")
+    xwininfo -root -children 2>/dev/null | awk '/^     0x/ {print $1}' |
+        awk -v u="$upper" -v l="$lower" '$1 == u {up = NR} $1 == l {low = NR} END {exit !(up && low && up < low)}'
+}
