@@ -1,7 +1,9 @@
 #include "main/main_window.h"
 
 #include "logview/log_view.h"
+#include "main/frame_extents.h"
 #include "main/main_window_status_bar.h"
+#include "main/window_placement.h"
 #include "splash/splash_screen.h"
 #include "tray/qt_popup_menu.h"
 
@@ -17,6 +19,8 @@
 namespace {
 
 constexpr int kPanelBorder = 4;
+// How long the first showing waits for the window manager to tell its frame.
+constexpr int kFrameAnswerMs = 200;
 constexpr int kButtonPanelHeight = 35;
 constexpr QRect kClearButton{4, 4, 81, 25};
 constexpr QRect kSaveButton{91, 4, 81, 25};
@@ -145,17 +149,28 @@ void TfMainWindow::ShowMainForm() {
     setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
 }
 
+// The frame is centred, not the client area. Before the first map only the
+// window manager knows the frame, so it is asked; without an answer the
+// window is centred again once it is up and its frame is known.
 void TfMainWindow::centreOnScreen() {
     placed_ = true;
+    QMargins frame = windowHandle()->frameMargins();
+    if (frame.isNull()) {
+        const auto told = frameextents::request(*windowHandle(), kFrameAnswerMs);
+        frame = told.value_or(QMargins());
+        recentreWhenUp_ = !told.has_value();
+    }
+    moveToCentre(frame);
+}
+
+void TfMainWindow::moveToCentre(QMargins frame) {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen) return;
-    const QRect work = screen->availableGeometry();
-    const QPoint origin = screen->geometry().topLeft();
-    const QPoint desktop = screen->virtualGeometry().topLeft();
-    const QSize outer = frameGeometry().size();
-    const int left = std::max(desktop.x(), origin.x() + (work.width() - outer.width()) / 2);
-    const int top = std::max(desktop.y(), origin.y() + (work.height() - outer.height()) / 2);
-    move(left, top);
+    // The client area's geometry: move() would count from a frame that the
+    // toolkit may not know yet.
+    setGeometry(QRect(placement::centredClientPosition(screen->geometry(), screen->availableGeometry(),
+                                                       screen->virtualGeometry().topLeft(), size(), frame),
+                      size()));
 }
 
 // The window is not put into the minimised state on its way out: the window
@@ -206,7 +221,12 @@ void TfMainWindow::changeEvent(QEvent* event) {
 // window on the screen.
 bool TfMainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Expose && watched == windowHandle() && windowHandle()->isExposed() &&
-        !(windowState() & Qt::WindowMinimized))
+        !(windowState() & Qt::WindowMinimized)) {
         visibility_.exposed();
+        if (recentreWhenUp_ && !windowHandle()->frameMargins().isNull()) {
+            recentreWhenUp_ = false;
+            moveToCentre(windowHandle()->frameMargins());
+        }
+    }
     return QWidget::eventFilter(watched, event);
 }

@@ -16,6 +16,7 @@
 #include "main/window_visibility.h"
 
 #include <QIcon>
+#include <QMargins>
 #include <QPointer>
 #include <QWidget>
 
@@ -86,6 +87,7 @@ private:
     void ApplicationEvents1Minimize();
     void PopupAtPointer(QPoint screenPos);
     void centreOnScreen();
+    void moveToCentre(QMargins frame);
     void clearMinimized();
 
     LogModel log_;
@@ -103,4 +105,5 @@ private:
     QPointer<splash::SplashScreen> SplashScreen1;
     WindowVisibility visibility_;
     bool placed_ = false;
+    bool recentreWhenUp_ = false;
 };
