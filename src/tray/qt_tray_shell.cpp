@@ -5,6 +5,9 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QStyleHints>
 #include <QThread>
 
 namespace {
@@ -15,11 +18,17 @@ QtTrayShell::QtTrayShell(ImageSource images, int waitForTrayMs, QObject* parent)
     : QObject(parent),
       images_(std::move(images)),
       available_([] { return QSystemTrayIcon::isSystemTrayAvailable(); }),
-      waitForTrayMs_(waitForTrayMs) {
+      waitForTrayMs_(waitForTrayMs),
+      otherButtons_(QGuiApplication::styleHints()->mouseDoubleClickInterval(),
+                    QGuiApplication::styleHints()->mouseDoubleClickDistance()) {
     balloonTimer_.setSingleShot(true);
     connect(&balloonTimer_, &QTimer::timeout, this, &QtTrayShell::balloonTimedOut);
     connect(&tray_, &QSystemTrayIcon::activated, this, &QtTrayShell::onActivated);
     connect(&tray_, &QSystemTrayIcon::messageClicked, this, &QtTrayShell::balloonClicked);
+    // Qt's tray reports only the left button's double-click; the right and
+    // middle ones are recognised from the presses on the icon, whichever of
+    // the program's windows (the icon's, or an open menu's) receives them.
+    qApp->installEventFilter(this);
 }
 
 QtTrayShell::~QtTrayShell() = default;
@@ -80,6 +89,17 @@ void QtTrayShell::onActivated(QSystemTrayIcon::ActivationReason reason) {
         emit doubleClicked();
     else if (reason == QSystemTrayIcon::Context)
         emit rightButtonUp(QCursor::pos());
+}
+
+bool QtTrayShell::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
+        const auto* mouse = static_cast<const QMouseEvent*>(event);
+        const QPoint at = mouse->globalPosition().toPoint();
+        if (mouse->button() != Qt::LeftButton && tray_.isVisible() && tray_.geometry().contains(at) &&
+            otherButtons_.press(mouse->button(), mouse->timestamp(), at))
+            emit doubleClicked();
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void connectTrayShell(QtTrayShell& shell, TrayIcon& icon) {

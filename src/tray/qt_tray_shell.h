@@ -8,6 +8,7 @@
 // TrayIcon's report functions. When the tray host restarts, Qt docks the icon
 // again by itself with its current image and tooltip, so no report is needed.
 
+#include "tray/tray_double_click.h"
 #include "tray/tray_shell.h"
 
 #include <QIcon>
@@ -44,6 +45,10 @@ public:
 
     static QSystemTrayIcon::MessageIcon messageIcon(TBalloonFlags kind);
 
+protected:
+    // Presses on the icon, for the double-clicks that Qt does not report.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 signals:
     void doubleClicked();
     void rightButtonUp(QPoint screenPos);
@@ -60,6 +65,7 @@ private:
     ImageSource images_;
     Availability available_;
     int waitForTrayMs_;
+    TrayDoubleClick otherButtons_;
 };
 
 // Routes the shell's reports to `icon` (both must outlive the connection's use).
