@@ -16,6 +16,8 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include <utility>
+
 namespace {
 
 constexpr int kPanelBorder = 4;
@@ -133,9 +135,10 @@ void TfMainWindow::ProgramClose() {
 }
 
 void TfMainWindow::ShowMainForm() {
-    if (windowHandle() == nullptr) {
+    if (!exposureWatched_) {
         winId();
         windowHandle()->installEventFilter(this);
+        exposureWatched_ = true;
     }
     visibility_.beginShowing();
     // Before the window is mapped: a window mapped in the minimised state
@@ -223,10 +226,9 @@ bool TfMainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Expose && watched == windowHandle() && windowHandle()->isExposed() &&
         !(windowState() & Qt::WindowMinimized)) {
         visibility_.exposed();
-        if (recentreWhenUp_ && !windowHandle()->frameMargins().isNull()) {
-            recentreWhenUp_ = false;
+        // Only at the first exposure: later the user may have moved the window.
+        if (std::exchange(recentreWhenUp_, false) && !windowHandle()->frameMargins().isNull())
             moveToCentre(windowHandle()->frameMargins());
-        }
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -106,4 +106,5 @@ private:
     WindowVisibility visibility_;
     bool placed_ = false;
     bool recentreWhenUp_ = false;
+    bool exposureWatched_ = false;
 };
