@@ -1,7 +1,9 @@
 #include "main/main_window.h"
 
 #include "logview/log_view.h"
+#include "main/frame_extents.h"
 #include "main/main_window_status_bar.h"
+#include "main/window_placement.h"
 #include "splash/splash_screen.h"
 #include "tray/qt_popup_menu.h"
 
@@ -12,10 +14,15 @@
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
+
+#include <utility>
 
 namespace {
 
 constexpr int kPanelBorder = 4;
+// How long the first showing waits for the window manager to tell its frame.
+constexpr int kFrameAnswerMs = 200;
 constexpr int kButtonPanelHeight = 35;
 constexpr QRect kClearButton{4, 4, 81, 25};
 constexpr QRect kSaveButton{91, 4, 81, 25};
@@ -128,10 +135,16 @@ void TfMainWindow::ProgramClose() {
 }
 
 void TfMainWindow::ShowMainForm() {
-    if (!placed_) {
-        winId();  // the native window first, so the frame is known where the platform tells it
-        centreOnScreen();
+    if (!exposureWatched_) {
+        winId();
+        windowHandle()->installEventFilter(this);
+        exposureWatched_ = true;
     }
+    visibility_.beginShowing();
+    // Before the window is mapped: a window mapped in the minimised state
+    // comes up minimised.
+    clearMinimized();
+    if (!placed_) centreOnScreen();
     show();
     ApplicationRestore();
     raise();
@@ -139,38 +152,53 @@ void TfMainWindow::ShowMainForm() {
     setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
 }
 
+// The frame is centred, not the client area. Before the first map only the
+// window manager knows the frame, so it is asked; without an answer the
+// window is centred again once it is up and its frame is known.
 void TfMainWindow::centreOnScreen() {
     placed_ = true;
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen) return;
-    const QRect work = screen->availableGeometry();
-    const QPoint origin = screen->geometry().topLeft();
-    const QPoint desktop = screen->virtualGeometry().topLeft();
-    const QSize outer = frameGeometry().size();
-    const int left = std::max(desktop.x(), origin.x() + (work.width() - outer.width()) / 2);
-    const int top = std::max(desktop.y(), origin.y() + (work.height() - outer.height()) / 2);
-    move(left, top);
+    QMargins frame = windowHandle()->frameMargins();
+    if (frame.isNull()) {
+        const auto told = frameextents::request(*windowHandle(), kFrameAnswerMs);
+        frame = told.value_or(QMargins());
+        recentreWhenUp_ = !told.has_value();
+    }
+    moveToCentre(frame);
 }
 
+void TfMainWindow::moveToCentre(QMargins frame) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    // The client area's geometry: move() would count from a frame that the
+    // toolkit may not know yet.
+    setGeometry(QRect(placement::centredClientPosition(screen->geometry(), screen->availableGeometry(),
+                                                       screen->virtualGeometry().topLeft(), size(), frame),
+                      size()));
+}
+
+// The window is not put into the minimised state on its way out: the window
+// system would keep that state and map the window minimised when it is shown
+// again. Hiding alone takes it off the screen and the taskbar.
 void TfMainWindow::ApplicationMinimize() {
-    if (appMinimized_) return;
-    appMinimized_ = true;
-    minimizing_ = true;
-    setWindowState(windowState() | Qt::WindowMinimized);
-    minimizing_ = false;
-    ApplicationEvents1Minimize();
+    if (visibility_.minimize()) ApplicationEvents1Minimize();
 }
 
 void TfMainWindow::ApplicationRestore() {
-    if (!appMinimized_) return;
-    appMinimized_ = false;
-    setWindowState(windowState() & ~Qt::WindowMinimized);
+    if (!visibility_.restore()) return;
+    clearMinimized();
     if (!isVisible()) show();
 }
 
 // The window leaves the screen and the taskbar; the program runs on in the tray.
 void TfMainWindow::ApplicationEvents1Minimize() {
+    // Minimised by the window system (the minimise box): back to normal first,
+    // so that it is never both minimised and withdrawn.
+    clearMinimized();
     hide();
+}
+
+void TfMainWindow::clearMinimized() {
+    if (windowState() & Qt::WindowMinimized) setWindowState(windowState() & ~Qt::WindowMinimized);
 }
 
 // The close box, Alt+F4 and the system menu's Close never close the window.
@@ -182,9 +210,25 @@ void TfMainWindow::closeEvent(QCloseEvent* event) {
 void TfMainWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     // The minimise box and the taskbar minimise the whole application, which
-    // hides the window. Hiding waits for the window system to finish the change.
-    if (event->type() == QEvent::WindowStateChange && !minimizing_ && (windowState() & Qt::WindowMinimized))
+    // hides the window. Only while the window is up is a minimised state the
+    // user's; hiding waits for the window system to finish the change.
+    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized) &&
+        visibility_.minimizedReported())
         QTimer::singleShot(0, this, [this] {
-            if (windowState() & Qt::WindowMinimized) ApplicationMinimize();
+            if ((windowState() & Qt::WindowMinimized) && visibility_.minimizedReported())
+                ApplicationMinimize();
         });
+}
+
+// The native window's exposure tells when the window system has put the
+// window on the screen.
+bool TfMainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Expose && watched == windowHandle() && windowHandle()->isExposed() &&
+        !(windowState() & Qt::WindowMinimized)) {
+        visibility_.exposed();
+        // Only at the first exposure: later the user may have moved the window.
+        if (std::exchange(recentreWhenUp_, false) && !windowHandle()->frameMargins().isNull())
+            moveToCentre(windowHandle()->frameMargins());
+    }
+    return QWidget::eventFilter(watched, event);
 }

@@ -13,8 +13,10 @@
 #include "logview/log_model.h"
 #include "logview/save_text_file_dialog.h"
 #include "main/tf_main.h"
+#include "main/window_visibility.h"
 
 #include <QIcon>
+#include <QMargins>
 #include <QPointer>
 #include <QWidget>
 
@@ -58,7 +60,8 @@ public:
     // The application's minimise and restore, acting on this window.
     void ApplicationMinimize();
     void ApplicationRestore();
-    bool ApplicationMinimized() const { return appMinimized_; }
+    bool ApplicationMinimized() const { return visibility_.applicationMinimized(); }
+    WindowVisibility::Phase visibilityPhase() const { return visibility_.phase(); }
 
     TfMain& engine() { return *engine_; }
     LogModel& logModel() { return log_; }
@@ -76,6 +79,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildLayout();
@@ -83,6 +87,8 @@ private:
     void ApplicationEvents1Minimize();
     void PopupAtPointer(QPoint screenPos);
     void centreOnScreen();
+    void moveToCentre(QMargins frame);
+    void clearMinimized();
 
     LogModel log_;
     SaveTextFileDialog saveTextFileDialog1_;
@@ -97,7 +103,8 @@ private:
     std::unique_ptr<TfMain> engine_;
     // Deletes itself after its course; an Exit before that takes it along.
     QPointer<splash::SplashScreen> SplashScreen1;
-    bool appMinimized_ = false;
-    bool minimizing_ = false;
+    WindowVisibility visibility_;
     bool placed_ = false;
+    bool recentreWhenUp_ = false;
+    bool exposureWatched_ = false;
 };

@@ -34,6 +34,7 @@ void SplashScreen::showSplash() {
     schedule(fade_.show());
     applyOpacity();
     show();
+    QGuiApplication::sync();
     // Windows the program shows while the splash is up must not cover it.
     qApp->installEventFilter(this);
 }
@@ -63,6 +64,9 @@ void SplashScreen::applyOpacity() {
     // Wayland lets no program fade its windows: the splash shows unfaded.
     if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) return;
     setWindowOpacity(fade_.opacity() / qreal(SplashFade::kMaxOpacity));
+    // Each step goes to the window system as it is set: left in the
+    // connection's buffer, the steps would reach the screen in one burst.
+    if (isVisible()) QGuiApplication::sync();
 }
 
 void SplashScreen::paintEvent(QPaintEvent*) {

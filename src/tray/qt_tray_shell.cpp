@@ -7,7 +7,10 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QMenu>
+#include <QMouseEvent>
+#include <QStyleHints>
 #include <QThread>
 
 namespace {
@@ -19,10 +22,16 @@ QtTrayShell::QtTrayShell(ImageSource images, int waitForTrayMs, QObject* parent)
     : QObject(parent),
       images_(std::move(images)),
       probes_(desktopTrayHostProbes()),
-      waitForTrayMs_(waitForTrayMs) {
+      waitForTrayMs_(waitForTrayMs),
+      otherButtons_(QGuiApplication::styleHints()->mouseDoubleClickInterval(),
+                    QGuiApplication::styleHints()->mouseDoubleClickDistance()) {
     balloonTimer_.setSingleShot(true);
     connect(&balloonTimer_, &QTimer::timeout, this, &QtTrayShell::balloonTimedOut);
     setNotices(std::make_unique<DesktopNotices>(QDBusConnection::sessionBus()));
+    // Qt's X11 tray reports only the left button's double-click; the right and
+    // middle ones are recognised from the presses on the icon, whichever of
+    // the program's windows (the icon's, or an open menu's) receives them.
+    qApp->installEventFilter(this);
 }
 
 QtTrayShell::~QtTrayShell() = default;
@@ -158,6 +167,17 @@ void QtTrayShell::onActivated(QSystemTrayIcon::ActivationReason reason) {
         case TrayReport::None:
             break;
     }
+}
+
+bool QtTrayShell::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
+        const auto* mouse = static_cast<const QMouseEvent*>(event);
+        const QPoint at = mouse->globalPosition().toPoint();
+        if (mouse->button() != Qt::LeftButton && tray_ && tray_->isVisible() &&
+            tray_->geometry().contains(at) && otherButtons_.press(mouse->button(), mouse->timestamp(), at))
+            emit doubleClicked();
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void connectTrayShell(QtTrayShell& shell, TrayIcon& icon) {

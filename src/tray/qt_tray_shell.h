@@ -16,6 +16,7 @@
 // again by itself with its current image and tooltip, so no report is needed.
 
 #include "tray/desktop_notices.h"
+#include "tray/tray_double_click.h"
 #include "tray/tray_host.h"
 #include "tray/tray_shell.h"
 
@@ -66,6 +67,10 @@ public:
     static QSystemTrayIcon::MessageIcon messageIcon(TBalloonFlags kind);
     static TrayActivation activation(QSystemTrayIcon::ActivationReason reason);
 
+protected:
+    // Presses on the icon, for the double-clicks that Qt does not report.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 signals:
     void doubleClicked();
     void rightButtonUp(QPoint screenPos);
@@ -89,6 +94,7 @@ private:
     QPointer<QMenu> menu_;
     TBalloonFlags balloonKind_ = TBalloonFlags::bfNone;
     int waitForTrayMs_;
+    TrayDoubleClick otherButtons_;
 };
 
 // Routes the shell's reports to `icon` (both must outlive the connection's use).

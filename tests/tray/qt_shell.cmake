@@ -2,6 +2,7 @@ find_package(Qt6 REQUIRED COMPONENTS Test)
 torvik_add_test(test_tray_qt_shell
   ${CMAKE_CURRENT_LIST_DIR}/qt_tray_shell_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/qt_popup_menu_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tray_double_click_test.cpp
   GUI
 )
 target_link_libraries(test_tray_qt_shell PRIVATE Qt6::Test)
