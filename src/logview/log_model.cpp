@@ -24,7 +24,7 @@
 // so a line turns wide only at the tail of the open chunk.
 namespace {
 
-constexpr std::size_t kChunkBytes = std::size_t{256} << 10;
+using logchunk::kChunkBytes;
 constexpr std::size_t kCacheBytes = std::size_t{6} << 20;
 
 struct SealedChunk {
@@ -110,6 +110,8 @@ struct LogModel::Storage {
 
     void startLine() {
         if (openStarts.empty()) {
+            // Room for a whole chunk at once, so that filling it never copies it.
+            if (open.capacity() < kChunkBytes + kChunkBytes / 4) open.reserve(kChunkBytes + kChunkBytes / 4);
             openStarts.push_back(open.size());
             return;
         }
@@ -150,6 +152,7 @@ struct LogModel::Storage {
         }
         openFirst += static_cast<qsizetype>(openStarts.size());
         open.clear();
+        if (open.capacity() > 2 * kChunkBytes) std::vector<char>().swap(open);  // after a very long line
         openStarts.clear();
     }
 

@@ -24,10 +24,14 @@ std::vector<char> Compressor::compress(std::span<const char> raw) {
     if (!context_) {
         context_ = ZSTD_createCCtx();
         if (!context_) throw std::bad_alloc();
+        // A checksum lets the decoder refuse a damaged chunk instead of handing out wrong lines.
+        auto* cctx = static_cast<ZSTD_CCtx*>(context_);
+        ZSTD_CCtx_setParameter(cctx, ZSTD_c_compressionLevel, kLevel);
+        ZSTD_CCtx_setParameter(cctx, ZSTD_c_checksumFlag, 1);
     }
     std::vector<char> scratch(ZSTD_compressBound(raw.size()));
-    const std::size_t n = ZSTD_compressCCtx(static_cast<ZSTD_CCtx*>(context_), scratch.data(), scratch.size(),
-                                            raw.data(), raw.size(), kLevel);
+    const std::size_t n = ZSTD_compress2(static_cast<ZSTD_CCtx*>(context_), scratch.data(), scratch.size(),
+                                         raw.data(), raw.size());
     // With a bound-sized output only a failed allocation inside zstd can fail.
     if (ZSTD_isError(n)) throw std::bad_alloc();
     return std::vector<char>(scratch.begin(), scratch.begin() + static_cast<std::ptrdiff_t>(n));

@@ -11,6 +11,9 @@
 
 namespace logchunk {
 
+// The open chunk is sealed at the first line end once it holds this many bytes.
+inline constexpr std::size_t kChunkBytes = std::size_t{256} << 10;
+
 // The decompressed lines of a sealed chunk with the start of every line.
 struct DecodedChunk {
     std::unique_ptr<char[]> bytes;
