@@ -118,7 +118,7 @@ void LogView::keyPressEvent(QKeyEvent* k) {
 
 TextPos LogView::positionAt(const QPoint& pos) const {
     const qsizetype row = pos.y() >= 0 ? pos.y() / metrics_.lineHeight : -1;
-    const int x = std::max(pos.x() - kTextLeft, 0);
+    const int x = std::max(pos.x() - textLeft(), 0);
     // A click puts the caret on the nearer edge of the cell.
     const qsizetype column = state_.firstColumn() + (x + metrics_.cellWidth / 2) / metrics_.cellWidth;
     return {state_.firstLine() + row, column};
@@ -131,7 +131,7 @@ void LogView::mousePressEvent(QMouseEvent* e) {
         state_.moveTo(positionAt(pos), e->modifiers() & Qt::ShiftModifier);
         state_.ensureCaretVisible();
         afterCaretMove();
-    } else if (e->button() == Qt::RightButton && pos.x() >= kGutterWidth) {
+    } else if (e->button() == Qt::RightButton && pos.x() >= gutter().width()) {
         setFocus(Qt::MouseFocusReason);
     }
     e->accept();
@@ -153,7 +153,7 @@ void LogView::mouseDoubleClickEvent(QMouseEvent* e) {
     if (e->button() != Qt::LeftButton) return;
     const QPoint pos = e->position().toPoint();
     const qsizetype row = std::max(pos.y(), 0) / metrics_.lineHeight;
-    const qsizetype column = state_.firstColumn() + std::max(pos.x() - kTextLeft, 0) / metrics_.cellWidth;
+    const qsizetype column = state_.firstColumn() + std::max(pos.x() - textLeft(), 0) / metrics_.cellWidth;
     state_.selectWordAt({state_.firstLine() + row, column});
     afterCaretMove();
 }
@@ -174,7 +174,7 @@ void LogView::wheelEvent(QWheelEvent* e) {
 
 void LogView::contextMenuEvent(QContextMenuEvent* e) {
     e->accept();
-    if (e->reason() == QContextMenuEvent::Mouse && e->pos().x() < kGutterWidth) return;
+    if (e->reason() == QContextMenuEvent::Mouse && e->pos().x() < gutter().width()) return;
     setFocus(Qt::OtherFocusReason);
     std::unique_ptr<QMenu> menu(createContextMenu());
     menuRunner_(*menu, e->globalPos());
