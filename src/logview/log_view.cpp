@@ -145,8 +145,8 @@ void LogView::paintFrame() {
     const QRect area = viewport()->rect();
     const qsizetype first = state_.firstLine();
     const qsizetype delta = first - shownFirstLine_;
-    const bool same = !frameAll_ && state_.firstColumn() == shownFirstColumn_ && gutterCells_ == shownGutterCells_ &&
-                      delta >= 0 && delta < state_.pageRows();
+    const bool same = !frameAll_ && state_.firstColumn() == shownFirstColumn_ &&
+                      gutterCells_ == shownGutterCells_ && delta >= 0 && delta < state_.pageRows();
     if (!same) {
         viewport()->update();
     } else {
@@ -185,7 +185,8 @@ void LogView::updateCaret() {
     const int lh = metrics_.lineHeight;
     const int x = textLeft() + static_cast<int>(caret.column - state_.firstColumn()) * metrics_.cellWidth;
     const int y = static_cast<int>(caret.line - state_.firstLine()) * lh;
-    if (caret.line < state_.firstLine() || caret.column < state_.firstColumn() || y > viewport()->height()) return;
+    if (caret.line < state_.firstLine() || caret.column < state_.firstColumn() || y > viewport()->height())
+        return;
     viewport()->update(QRect(x, y, kCaretWidth, lh));
 }
 
