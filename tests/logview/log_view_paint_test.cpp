@@ -101,3 +101,19 @@ TEST_F(LogViewPaintTest, AHiddenViewPaintsNothingAndShowsTheNewLinesWhenShownAga
     EXPECT_EQ(view.state().firstLine(), view.state().maxFirstLine());
     EXPECT_EQ(view.verticalScrollBar()->value(), view.state().firstLine());
 }
+
+TEST_F(LogViewPaintTest, AMinimisedViewPaintsNothing) {
+    view.showMinimized();
+    QTest::qWait(60);
+    PaintRecorder rec(view.viewport());
+    for (int i = 0; i < 50; ++i) {
+        model.append(QStringLiteral("while minimised %1\r").arg(i));
+        QApplication::processEvents();
+    }
+    QTest::qWait(60);
+    EXPECT_TRUE(rec.rects.empty());
+    view.showNormal();
+    QTest::qWait(60);
+    EXPECT_FALSE(rec.rects.empty());
+    EXPECT_EQ(view.verticalScrollBar()->value(), view.state().maxFirstLine());
+}
