@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <new>
 #include <vector>
@@ -345,6 +346,25 @@ QChar LogModel::charAt(qsizetype index, qsizetype column) const {
     const ByteLine bytes = d_->bytesOf(index);
     if (static_cast<std::size_t>(column) >= bytes.size) return QChar();
     return QChar(codepage::toUnicode(static_cast<std::uint8_t>(bytes.data[column])));
+}
+
+void LogModel::appendText(qsizetype fromLine, qsizetype fromColumn, qsizetype toLine, qsizetype toColumn,
+                          QStringView lineBreak, QString& out) const {
+    for (qsizetype line = fromLine; line <= toLine; ++line) {
+        if (line != fromLine) out.append(lineBreak);
+        const qsizetype from = line == fromLine ? fromColumn : 0;
+        const qsizetype to = line == toLine ? toColumn : std::numeric_limits<qsizetype>::max();
+        if (d_->isWide(line)) {
+            out.append(lineSlice(line, from, to - from));
+            continue;
+        }
+        // Decoded straight into `out`: no text per line on the way.
+        const ByteLine bytes = d_->bytesOf(line);
+        const auto length = static_cast<qsizetype>(bytes.size);
+        const qsizetype a = std::clamp<qsizetype>(from, 0, length);
+        const qsizetype b = std::clamp<qsizetype>(to, a, length);
+        codepage::decodeAppend(QByteArrayView(bytes.data + a, b - a), out);
+    }
 }
 
 qsizetype LogModel::maxLineLength() const {

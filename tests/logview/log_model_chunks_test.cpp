@@ -168,3 +168,22 @@ TEST(LogModelChunks, SimulatorTrafficShrinksToAFewBytesALine) {
     EXPECT_LT(double(m.storageBytes() - before) / 200000.0, 2.0);
     EXPECT_EQ(m.line(323456), batch.mid(123456 * 28, 27));
 }
+
+TEST(LogModelChunks, TextOfARangeAcrossChunksJoinsTheLinesPieces) {
+    LogModel m;
+    QString block;
+    for (int i = 0; i < 20000; ++i) block += numbered(i, 25) + u'\r';
+    m.append(block + QStringLiteral("\u4E2D wide"));
+    QString out = QStringLiteral("head:");
+    m.appendText(3, 2, 20000, 3, u"\r\n", out);
+    QString expected = QStringLiteral("head:");
+    for (qsizetype i = 3; i <= 20000; ++i) {
+        if (i != 3) expected += QStringLiteral("\r\n");
+        expected += i == 20000 ? m.lineSlice(i, 0, 3) : m.lineSlice(i, i == 3 ? 2 : 0, 100);
+    }
+    EXPECT_EQ(out, expected);
+    EXPECT_TRUE(out.endsWith(QString::fromUtf16(u"\r\n\u4E2D w")));
+    out.clear();
+    m.appendText(5, 30, 5, 40, u"\r\n", out);  // columns beyond the line
+    EXPECT_EQ(out, QString());
+}
