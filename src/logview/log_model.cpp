@@ -350,6 +350,15 @@ QChar LogModel::charAt(qsizetype index, qsizetype column) const {
 
 void LogModel::appendText(qsizetype fromLine, qsizetype fromColumn, qsizetype toLine, qsizetype toColumn,
                           QStringView lineBreak, QString& out) const {
+    // Room for every byte of the chunks involved, so that the text grows only once.
+    const Storage& s = *d_;
+    std::size_t room = std::size_t(toLine - fromLine) * std::size_t(lineBreak.size());
+    if (fromLine < s.openFirst) {
+        const std::size_t last = toLine < s.openFirst ? s.chunkOf(toLine) : s.sealed.size() - 1;
+        for (std::size_t k = s.chunkOf(fromLine); k <= last; ++k) room += s.sealed[k].rawSize;
+    }
+    if (toLine >= s.openFirst) room += s.open.size();
+    out.reserve(out.size() + static_cast<qsizetype>(room));
     for (qsizetype line = fromLine; line <= toLine; ++line) {
         if (line != fromLine) out.append(lineBreak);
         const qsizetype from = line == fromLine ? fromColumn : 0;
