@@ -1,62 +1,181 @@
 #include "logview/log_model.h"
 
 #include "device/codepage.h"
-#include "logview/byte_chunks.h"
+#include "logview/chunk_cache.h"
+#include "logview/sealed_chunk.h"
 
 #include <QByteArrayView>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <deque>
-#include <unordered_map>
+#include <limits>
+#include <map>
+#include <new>
 #include <vector>
 
-// The log is stored as the code page's bytes, one per character, back to back in
-// chunks, with one 8-byte start offset per line. A line that holds a character the
-// code page cannot represent (never the case for received bytes, but append()
-// takes any text) keeps its UTF-16 text aside instead and marks its start with
-// kWide; it then owns no bytes. Only the last line ever grows, so a line turns
-// wide only at the tail of the byte store.
+// The log is stored as the code page's bytes, one per character, with the lines
+// separated by CR (a received line never holds one). Lines are gathered in an
+// open chunk at the tail; once it holds about kChunkBytes and a line ends, the
+// chunk is sealed: compressed, keeping only its first line number, line count,
+// size and longest line. Reading a sealed line decompresses its chunk into a
+// small cache. A line that holds a character the code page cannot represent
+// (never the case for received bytes, but append() takes any text) keeps its
+// UTF-16 text aside instead and owns no bytes. Only the last line ever grows,
+// so a line turns wide only at the tail of the open chunk.
+namespace {
+
+using logchunk::kChunkBytes;
+constexpr std::size_t kCacheBytes = std::size_t{6} << 20;
+
+struct SealedChunk {
+    std::unique_ptr<char[]> packed;
+    std::uint32_t packedSize = 0;
+    std::uint32_t rawSize = 0;
+    std::uint32_t lines = 0;
+    std::uint32_t longest = 0;
+    bool blanksTrimmed = false;  // no line ends in a character up to U+0020
+};
+
+struct ByteLine {
+    const char* data = nullptr;
+    std::size_t size = 0;
+};
+
+inline bool isBlank(char byte) {
+    return static_cast<std::uint8_t>(byte) <= 0x20;
+}
+
+}  // namespace
+
 struct LogModel::Storage {
-    static constexpr std::uint64_t kWide = std::uint64_t{1} << 63;
-
-    ByteChunks bytes;
-    std::deque<std::uint64_t> starts;
-    std::unordered_map<qsizetype, QString> wide;
+    std::vector<SealedChunk> sealed;
+    std::vector<qsizetype> sealedFirst;  // first line of each sealed chunk
+    qsizetype openFirst = 0;             // first line of the open chunk
+    std::vector<char> open;              // the open chunk's lines, joined by CR
+    std::vector<std::size_t> openStarts;
+    std::map<qsizetype, QString> wide;
     qsizetype maxLength = 0;
+    mutable ChunkCache cache{kCacheBytes};
+    logchunk::Compressor compressor;
 
-    qsizetype count() const { return static_cast<qsizetype>(starts.size()); }
-    bool isWide(qsizetype i) const { return (starts[i] & kWide) != 0; }
-    std::uint64_t begin(qsizetype i) const { return starts[i] & ~kWide; }
-    std::uint64_t end(qsizetype i) const { return i + 1 < count() ? begin(i + 1) : bytes.size(); }
+    qsizetype count() const { return openFirst + static_cast<qsizetype>(openStarts.size()); }
+    bool isWide(qsizetype i) const { return !wide.empty() && wide.count(i) != 0; }
+
+    std::size_t chunkOf(qsizetype line) const {
+        return static_cast<std::size_t>(std::upper_bound(sealedFirst.begin(), sealedFirst.end(), line) -
+                                        sealedFirst.begin() - 1);
+    }
+
+    // The decompressed chunk `k`, or nullptr when memory for it runs out.
+    const logchunk::DecodedChunk* decoded(std::size_t k) const {
+        if (const auto* hit = cache.find(k)) return hit;
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            try {
+                logchunk::DecodedChunk chunk;
+                const SealedChunk& c = sealed[k];
+                if (!logchunk::decodeSealedChunk({c.packed.get(), c.packedSize}, c.rawSize, c.lines, chunk))
+                    return nullptr;
+                return cache.insert(k, std::move(chunk));
+            } catch (const std::bad_alloc&) {
+                cache.clear();  // give the memory of every other chunk back and try once more
+            }
+        }
+        return nullptr;
+    }
+
+    ByteLine bytesOf(qsizetype i) const {
+        if (i >= openFirst) {
+            const std::size_t j = static_cast<std::size_t>(i - openFirst);
+            const std::size_t b = openStarts[j];
+            const std::size_t e = j + 1 < openStarts.size() ? openStarts[j + 1] - 1 : open.size();
+            return {open.data() + b, e - b};
+        }
+        const std::size_t k = chunkOf(i);
+        const logchunk::DecodedChunk* chunk = decoded(k);
+        if (!chunk) return {};
+        const auto local = static_cast<std::uint32_t>(i - sealedFirst[k]);
+        const std::uint32_t b = chunk->lineBegin(local);
+        return {chunk->bytes.get() + b, chunk->lineEnd(local) - b};
+    }
 
     qsizetype length(qsizetype i) const {
         if (isWide(i)) return wide.at(i).size();
-        return static_cast<qsizetype>(end(i) - begin(i));
+        return static_cast<qsizetype>(bytesOf(i).size);
     }
-    void noteLastLength() { maxLength = std::max(maxLength, length(count() - 1)); }
-    void startLine() { starts.push_back(bytes.size()); }
+    qsizetype lastLength() const {
+        if (isWide(count() - 1)) return wide.at(count() - 1).size();
+        return static_cast<qsizetype>(open.size() - openStarts.back());
+    }
+    void noteLastLength() { maxLength = std::max(maxLength, lastLength()); }
 
-    // Moves the last line's text out of the byte store into the wide side table.
+    void startLine() {
+        if (openStarts.empty()) {
+            // Room for a whole chunk at once, so that filling it never copies it.
+            if (open.capacity() < kChunkBytes + kChunkBytes / 4) open.reserve(kChunkBytes + kChunkBytes / 4);
+            openStarts.push_back(open.size());
+            return;
+        }
+        open.push_back('\r');
+        openStarts.push_back(open.size());
+    }
+
+    // Moves the last line's text out of the open chunk into the wide side table.
     void makeLastWide() {
-        const qsizetype last = count() - 1;
-        const std::uint64_t b = begin(last);
+        const std::size_t b = openStarts.back();
         QString text;
-        text.reserve(static_cast<qsizetype>(bytes.size() - b));
-        bytes.forEachPiece(b, bytes.size() - b, [&](const char* p, std::size_t n) {
-            codepage::decodeAppend(QByteArrayView(p, n), text);
-        });
-        bytes.truncate(b);
-        wide[last] = std::move(text);
-        starts[last] |= kWide;
+        codepage::decodeAppend(QByteArrayView(open.data() + b, qsizetype(open.size() - b)), text);
+        open.resize(b);
+        wide[count() - 1] = std::move(text);
     }
 
-    void decodeRange(std::uint64_t from, std::uint64_t n, QString& out) const {
-        out.reserve(out.size() + static_cast<qsizetype>(n));
-        bytes.forEachPiece(from, n, [&](const char* p, std::size_t k) {
-            codepage::decodeAppend(QByteArrayView(p, k), out);
-        });
+    // Seals the open chunk, whose last line has just ended. When memory for the
+    // compressed copy runs out, the lines simply stay open.
+    void seal() {
+        SealedChunk c;
+        c.lines = static_cast<std::uint32_t>(openStarts.size());
+        c.rawSize = static_cast<std::uint32_t>(open.size());
+        c.blanksTrimmed = true;
+        for (std::size_t j = 0; j < openStarts.size(); ++j) {
+            const std::size_t e = j + 1 < openStarts.size() ? openStarts[j + 1] - 1 : open.size();
+            c.longest = std::max(c.longest, static_cast<std::uint32_t>(e - openStarts[j]));
+            if (e > openStarts[j] && isBlank(open[e - 1])) c.blanksTrimmed = false;
+        }
+        try {
+            const std::vector<char> packed = compressor.compress(open);
+            c.packed = std::make_unique_for_overwrite<char[]>(packed.size());
+            std::memcpy(c.packed.get(), packed.data(), packed.size());
+            c.packedSize = static_cast<std::uint32_t>(packed.size());
+            sealed.push_back(std::move(c));
+            sealedFirst.push_back(openFirst);
+        } catch (const std::bad_alloc&) {
+            return;
+        }
+        openFirst += static_cast<qsizetype>(openStarts.size());
+        open.clear();
+        if (open.capacity() > 2 * kChunkBytes) std::vector<char>().swap(open);  // after a very long line
+        openStarts.clear();
+    }
+
+    // Removes the trailing blanks of the byte lines in `text` (lines joined by CR)
+    // in place; returns the new size and the longest line.
+    static std::size_t trimLines(char* text, std::size_t size, std::uint32_t& longest) {
+        std::size_t write = 0;
+        std::size_t begin = 0;
+        longest = 0;
+        while (true) {
+            const char* cr = static_cast<const char*>(std::memchr(text + begin, '\r', size - begin));
+            const std::size_t end = cr ? std::size_t(cr - text) : size;
+            std::size_t keep = end - begin;
+            while (keep > 0 && isBlank(text[begin + keep - 1])) --keep;
+            std::memmove(text + write, text + begin, keep);
+            write += keep;
+            longest = std::max(longest, static_cast<std::uint32_t>(keep));
+            if (!cr) break;
+            text[write++] = '\r';
+            begin = end + 1;
+        }
+        return write;
     }
 };
 
@@ -81,14 +200,14 @@ LogModel::~LogModel() {
 
 void LogModel::append(QStringView batch) {
     Storage& s = *d_;
-    if (s.starts.empty()) s.startLine();
+    if (s.count() == 0) s.startLine();
 
     // A CR becomes CR LF and only CR LF pairs break lines, so each CR is exactly one
     // line break and every LF stays in its line as text.
     char pending[4096];
     std::size_t pendingCount = 0;
     auto flush = [&] {
-        s.bytes.append(pending, pendingCount);
+        s.open.insert(s.open.end(), pending, pending + pendingCount);
         pendingCount = 0;
     };
 
@@ -100,11 +219,12 @@ void LogModel::append(QStringView batch) {
         if (ch == u'\r') {
             flush();
             s.noteLastLength();
+            if (s.open.size() >= kChunkBytes) s.seal();
             s.startLine();
             ++i;
             continue;
         }
-        if (s.isWide(s.count() - 1)) {
+        if (!s.wide.empty() && s.isWide(s.count() - 1)) {
             QString& line = s.wide[s.count() - 1];
             if (ch == u'\t') {
                 line.append(kTabSpaces);
@@ -135,41 +255,61 @@ void LogModel::append(QStringView batch) {
 }
 
 void LogModel::clear() {
-    d_->bytes.clear();
-    std::deque<std::uint64_t>().swap(d_->starts);
-    d_->wide.clear();
-    d_->maxLength = 0;
+    Storage& s = *d_;
+    s.cache.clear();
+    std::vector<SealedChunk>().swap(s.sealed);
+    std::vector<qsizetype>().swap(s.sealedFirst);
+    s.openFirst = 0;
+    s.open.clear();
+    s.openStarts.clear();
+    s.wide.clear();
+    s.maxLength = 0;
     emit cleared();
 }
 
 void LogModel::trimTrailingBlanks() {
     Storage& s = *d_;
-    // One pass that compacts the byte store in place: every line moves down by the
-    // blanks removed before it.
-    std::uint64_t write = 0;
+    s.cache.clear();
     qsizetype longest = 0;
-    const qsizetype n = s.count();
-    for (qsizetype i = 0; i < n; ++i) {
-        const std::uint64_t readBegin = s.begin(i);
-        const std::uint64_t readEnd = s.end(i);
-        qsizetype length = 0;
-        if (s.isWide(i)) {
-            QString& line = s.wide[i];
-            length = line.size();
-            while (length > 0 && line.at(length - 1).unicode() <= 0x20) --length;
-            line.truncate(length);
-            s.starts[i] = write | Storage::kWide;
-        } else {
-            std::uint64_t keep = readEnd - readBegin;
-            while (keep > 0 && static_cast<std::uint8_t>(s.bytes.at(readBegin + keep - 1)) <= 0x20) --keep;
-            s.bytes.moveDown(readBegin, write, keep);
-            s.starts[i] = write;
-            write += keep;
-            length = static_cast<qsizetype>(keep);
+    for (SealedChunk& c : s.sealed) {
+        if (!c.blanksTrimmed) {
+            // A chunk whose memory cannot be had keeps its lines as they are.
+            try {
+                logchunk::DecodedChunk chunk;
+                if (logchunk::decodeSealedChunk({c.packed.get(), c.packedSize}, c.rawSize, c.lines, chunk)) {
+                    std::uint32_t chunkLongest = 0;
+                    const std::size_t size = Storage::trimLines(chunk.bytes.get(), chunk.size, chunkLongest);
+                    if (size != chunk.size) {
+                        const std::vector<char> packed = s.compressor.compress({chunk.bytes.get(), size});
+                        auto copy = std::make_unique_for_overwrite<char[]>(packed.size());
+                        std::memcpy(copy.get(), packed.data(), packed.size());
+                        c.packed = std::move(copy);
+                        c.packedSize = static_cast<std::uint32_t>(packed.size());
+                        c.rawSize = static_cast<std::uint32_t>(size);
+                    }
+                    c.longest = chunkLongest;
+                    c.blanksTrimmed = true;
+                }
+            } catch (const std::bad_alloc&) {
+            }
         }
+        longest = std::max<qsizetype>(longest, c.longest);
+    }
+    if (!s.openStarts.empty()) {
+        std::uint32_t openLongest = 0;
+        s.open.resize(Storage::trimLines(s.open.data(), s.open.size(), openLongest));
+        // The line starts move down by the blanks removed before them.
+        std::size_t line = 1;
+        for (std::size_t p = 0; p < s.open.size() && line < s.openStarts.size(); ++p)
+            if (s.open[p] == '\r') s.openStarts[line++] = p + 1;
+        longest = std::max<qsizetype>(longest, openLongest);
+    }
+    for (auto& [index, text] : s.wide) {
+        qsizetype length = text.size();
+        while (length > 0 && text.at(length - 1).unicode() <= 0x20) --length;
+        text.truncate(length);
         longest = std::max(longest, length);
     }
-    s.bytes.truncate(write);
     s.maxLength = longest;
     emit trimmed();
 }
@@ -187,20 +327,53 @@ qsizetype LogModel::lineLength(qsizetype index) const {
 }
 
 QString LogModel::lineSlice(qsizetype index, qsizetype from, qsizetype count) const {
-    const qsizetype length = d_->length(index);
+    if (d_->isWide(index)) {
+        const QString& text = d_->wide.at(index);
+        from = std::clamp<qsizetype>(from, 0, text.size());
+        return text.mid(from, std::clamp<qsizetype>(count, 0, text.size() - from));
+    }
+    const ByteLine bytes = d_->bytesOf(index);
+    const auto length = static_cast<qsizetype>(bytes.size);
     from = std::clamp<qsizetype>(from, 0, length);
     count = std::clamp<qsizetype>(count, 0, length - from);
-    if (d_->isWide(index)) return d_->wide.at(index).mid(from, count);
     QString out;
-    d_->decodeRange(d_->begin(index) + static_cast<std::uint64_t>(from), static_cast<std::uint64_t>(count),
-                    out);
+    codepage::decodeAppend(QByteArrayView(bytes.data + from, count), out);
     return out;
 }
 
 QChar LogModel::charAt(qsizetype index, qsizetype column) const {
     if (d_->isWide(index)) return d_->wide.at(index).at(column);
-    return QChar(codepage::toUnicode(
-        static_cast<std::uint8_t>(d_->bytes.at(d_->begin(index) + static_cast<std::uint64_t>(column)))));
+    const ByteLine bytes = d_->bytesOf(index);
+    if (static_cast<std::size_t>(column) >= bytes.size) return QChar();
+    return QChar(codepage::toUnicode(static_cast<std::uint8_t>(bytes.data[column])));
+}
+
+void LogModel::appendText(qsizetype fromLine, qsizetype fromColumn, qsizetype toLine, qsizetype toColumn,
+                          QStringView lineBreak, QString& out) const {
+    // Room for every byte of the chunks involved, so that the text grows only once.
+    const Storage& s = *d_;
+    std::size_t room = std::size_t(toLine - fromLine) * std::size_t(lineBreak.size());
+    if (fromLine < s.openFirst) {
+        const std::size_t last = toLine < s.openFirst ? s.chunkOf(toLine) : s.sealed.size() - 1;
+        for (std::size_t k = s.chunkOf(fromLine); k <= last; ++k) room += s.sealed[k].rawSize;
+    }
+    if (toLine >= s.openFirst) room += s.open.size();
+    out.reserve(out.size() + static_cast<qsizetype>(room));
+    for (qsizetype line = fromLine; line <= toLine; ++line) {
+        if (line != fromLine) out.append(lineBreak);
+        const qsizetype from = line == fromLine ? fromColumn : 0;
+        const qsizetype to = line == toLine ? toColumn : std::numeric_limits<qsizetype>::max();
+        if (d_->isWide(line)) {
+            out.append(lineSlice(line, from, to - from));
+            continue;
+        }
+        // Decoded straight into `out`: no text per line on the way.
+        const ByteLine bytes = d_->bytesOf(line);
+        const auto length = static_cast<qsizetype>(bytes.size);
+        const qsizetype a = std::clamp<qsizetype>(from, 0, length);
+        const qsizetype b = std::clamp<qsizetype>(to, a, length);
+        codepage::decodeAppend(QByteArrayView(bytes.data + a, b - a), out);
+    }
 }
 
 qsizetype LogModel::maxLineLength() const {
@@ -212,8 +385,8 @@ void LogModel::appendEncodedLine(qsizetype index, QByteArray& out) const {
         out.append(codepage::encode(d_->wide.at(index)));
         return;
     }
-    d_->bytes.forEachPiece(d_->begin(index), d_->end(index) - d_->begin(index),
-                           [&](const char* p, std::size_t n) { out.append(p, static_cast<qsizetype>(n)); });
+    const ByteLine bytes = d_->bytesOf(index);
+    out.append(bytes.data, static_cast<qsizetype>(bytes.size));
 }
 
 bool LogModel::writeEncoded(QByteArrayView lineEnd,
@@ -237,33 +410,64 @@ bool LogModel::writeEncoded(QByteArrayView lineEnd,
     };
     const Storage& s = *d_;
     const std::size_t endSize = std::size_t(lineEnd.size());
-    const qsizetype n = s.count();
-    auto it = s.starts.begin();
-    for (qsizetype i = 0; i < n; ++i, ++it) {
-        const std::uint64_t from = *it & ~Storage::kWide;
-        const std::uint64_t to = i + 1 < n ? *std::next(it) & ~Storage::kWide : s.bytes.size();
-        const std::size_t length = std::size_t(to - from);
-        // Most lines are short and lie in one chunk: one copy straight into the block.
-        if (!(*it & Storage::kWide) && used + length + endSize <= kBlock &&
-            (from >> ByteChunks::kChunkBits) == ((to - 1) >> ByteChunks::kChunkBits) && length > 0) {
-            char* out = block.data() + used;
-            std::memcpy(out, s.bytes.data(from), length);
-            std::memcpy(out + length, lineEnd.data(), endSize);
-            used += length + endSize;
-            continue;
+    // Writes the lines [first, first + starts.size()) held in `text`, joined by CR.
+    auto putLines = [&](qsizetype first, const char* text, std::size_t size, auto lineCount, auto lineBegin,
+                        auto lineEndAt) {
+        for (std::size_t j = 0; j < std::size_t(lineCount); ++j) {
+            const qsizetype line = first + qsizetype(j);
+            const std::size_t from = lineBegin(j);
+            const std::size_t length = lineEndAt(j) - from;
+            if (!s.wide.empty() && s.isWide(line)) {
+                const QByteArray encoded = codepage::encode(s.wide.at(line));
+                if (!put(encoded.constData(), std::size_t(encoded.size()))) return false;
+            } else if (used + length + endSize <= kBlock) {
+                // Most lines fit the block: one copy straight in.
+                std::memcpy(block.data() + used, text + from, length);
+                used += length;
+            } else if (!put(text + from, length)) {
+                return false;
+            }
+            if (used + endSize <= kBlock) {
+                std::memcpy(block.data() + used, lineEnd.data(), endSize);
+                used += endSize;
+            } else if (!put(lineEnd.data(), endSize)) {
+                return false;
+            }
         }
-        bool ok = true;
-        if (*it & Storage::kWide) {
-            const QByteArray encoded = codepage::encode(s.wide.at(i));
-            ok = put(encoded.constData(), std::size_t(encoded.size()));
-        } else {
-            s.bytes.forEachPiece(from, length, [&](const char* p, std::size_t k) { ok = ok && put(p, k); });
+        (void)size;
+        return true;
+    };
+    for (std::size_t k = 0; k < s.sealed.size(); ++k) {
+        const SealedChunk& c = s.sealed[k];
+        logchunk::DecodedChunk chunk;
+        try {
+            if (!logchunk::decodeSealedChunk({c.packed.get(), c.packedSize}, c.rawSize, c.lines, chunk))
+                return false;
+        } catch (const std::bad_alloc&) {
+            return false;  // reported as a failed write rather than a file with lines missing
         }
-        if (!ok || !put(lineEnd.data(), endSize)) return false;
+        if (!putLines(
+                s.sealedFirst[k], chunk.bytes.get(), chunk.size, chunk.lineCount(),
+                [&](std::size_t j) { return chunk.lineBegin(std::uint32_t(j)); },
+                [&](std::size_t j) { return chunk.lineEnd(std::uint32_t(j)); }))
+            return false;
     }
+    if (!putLines(
+            s.openFirst, s.open.data(), s.open.size(), s.openStarts.size(),
+            [&](std::size_t j) { return s.openStarts[j]; },
+            [&](std::size_t j) {
+                return j + 1 < s.openStarts.size() ? s.openStarts[j + 1] - 1 : s.open.size();
+            }))
+        return false;
     return used == 0 || sink(QByteArrayView(block.data(), qsizetype(used)));
 }
 
 qsizetype LogModel::storageBytes() const {
-    return static_cast<qsizetype>(d_->bytes.capacityBytes() + d_->starts.size() * sizeof(std::uint64_t));
+    const Storage& s = *d_;
+    std::size_t bytes = s.open.capacity() + s.openStarts.capacity() * sizeof(std::size_t) +
+                        s.sealed.capacity() * sizeof(SealedChunk) +
+                        s.sealedFirst.capacity() * sizeof(qsizetype) + s.cache.bytes();
+    for (const SealedChunk& c : s.sealed) bytes += c.packedSize;
+    for (const auto& [index, text] : s.wide) bytes += std::size_t(text.capacity()) * 2 + 64;
+    return static_cast<qsizetype>(bytes);
 }

@@ -39,6 +39,11 @@ public:
     // The length of the longest line.
     qsizetype maxLineLength() const;
 
+    // Appends the text from (fromLine, fromColumn) to (toLine, toColumn), columns
+    // clamped into their lines, lines joined by `lineBreak`, to `out` in one pass.
+    void appendText(qsizetype fromLine, qsizetype fromColumn, qsizetype toLine, qsizetype toColumn,
+                    QStringView lineBreak, QString& out) const;
+
     // Appends line `index` to `out` in the 8-bit code page ('?' for characters
     // the page cannot hold).
     void appendEncodedLine(qsizetype index, QByteArray& out) const;

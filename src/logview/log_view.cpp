@@ -10,8 +10,13 @@
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QPaintEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QScrollBar>
+#include <QWindow>
+
+#include <cmath>
 
 using namespace logview;
 
@@ -43,8 +48,12 @@ LogView::LogView(LogModel* model, QWidget* parent)
     caretTimer_.setInterval(flash > 0 ? flash / 2 : 500);
     connect(&caretTimer_, &QTimer::timeout, this, [this] {
         caretOn_ = !caretOn_;
-        viewport()->update();
+        updateCaret();
     });
+    frameTimer_.setSingleShot(true);
+    frameTimer_.setTimerType(Qt::PreciseTimer);
+    connect(&frameTimer_, &QTimer::timeout, this, &LogView::paintFrame);
+    sinceFrame_.start();
 
     connect(model_, &LogModel::appended, this, &LogView::onAppended);
     connect(model_, &LogModel::cleared, this, &LogView::onCleared);
@@ -55,9 +64,14 @@ LogView::LogView(LogModel* model, QWidget* parent)
 
 LogView::~LogView() = default;
 
+GutterLayout LogView::gutter() const {
+    return GutterLayout::of(model_->lineCount(), metrics_.cellWidth);
+}
+
 void LogView::updatePageSize() {
     const QSize size = viewport()->size();
-    state_.setPageSize(size.height() / metrics_.lineHeight, (size.width() - kTextLeft) / metrics_.cellWidth);
+    gutterCells_ = gutter().extraCells;
+    state_.setPageSize(size.height() / metrics_.lineHeight, (size.width() - textLeft()) / metrics_.cellWidth);
 }
 
 void LogView::syncScrollBars() {
@@ -96,17 +110,92 @@ void LogView::scheduleBarSync() {
 }
 
 void LogView::onAppended() {
+    // A line count that gains a digit widens the gutter and narrows the text area.
+    if (gutter().extraCells != gutterCells_) updatePageSize();
     state_.followEnd();
     followingEnd_ = true;
+    if (!isShownOnScreen()) {
+        frameAll_ = true;  // everything is brought up to date when shown again
+        return;
+    }
     scheduleBarSync();
+    scheduleFrame();
+}
+
+bool LogView::isShownOnScreen() const {
+    return isVisible() && !window()->isMinimized();
+}
+
+void LogView::scheduleFrame() {
+    if (frameTimer_.isActive()) return;  // this frame's paint is already due
+    // The first batch after a quiet spell is painted at once; later ones wait for
+    // the next screen refresh, so that the batches between two frames share one paint.
+    const QScreen* s = screen();
+    const double rate = s && s->refreshRate() > 1 ? s->refreshRate() : 60.0;
+    const auto interval = static_cast<qint64>(std::ceil(1000.0 / rate));
+    frameTimer_.start(static_cast<int>(std::max<qint64>(interval - sinceFrame_.elapsed(), 0)));
+}
+
+void LogView::paintFrame() {
+    sinceFrame_.restart();
+    if (!isShownOnScreen()) return;
+    caretOn_ = true;
     restartCaretBlink();
+    const int lh = metrics_.lineHeight;
+    const QRect area = viewport()->rect();
+    const qsizetype first = state_.firstLine();
+    const qsizetype delta = first - shownFirstLine_;
+    const bool same = !frameAll_ && state_.firstColumn() == shownFirstColumn_ &&
+                      gutterCells_ == shownGutterCells_ && delta >= 0 && delta < state_.pageRows();
+    if (!same) {
+        viewport()->update();
+    } else {
+        // What is painted moves up; only the rows from the last line painted
+        // before (it may have grown, and held the caret) down are new.
+        if (delta > 0) viewport()->scroll(0, static_cast<int>(-delta * lh));
+        const qsizetype from = std::max(shownLastLine_, first);
+        const int y = static_cast<int>(from - first) * lh;
+        if (y < area.height()) viewport()->update(QRect(0, y, area.width(), area.height() - y));
+    }
+    frameAll_ = false;
+    shownFirstLine_ = first;
+    shownFirstColumn_ = state_.firstColumn();
+    shownLastLine_ = std::max<qsizetype>(model_->lineCount() - 1, 0);
+    shownGutterCells_ = gutterCells_;
+}
+
+void LogView::showEvent(QShowEvent* event) {
+    QAbstractScrollArea::showEvent(event);
+    frameAll_ = true;
+    syncScrollBars();
     viewport()->update();
+}
+
+void LogView::changeEvent(QEvent* event) {
+    QAbstractScrollArea::changeEvent(event);
+    // Back from minimised: what was appended meanwhile is shown.
+    if (event->type() == QEvent::WindowStateChange && isShownOnScreen() && frameAll_) {
+        syncScrollBars();
+        viewport()->update();
+    }
+}
+
+void LogView::updateCaret() {
+    const TextPos caret = state_.caret();
+    const int lh = metrics_.lineHeight;
+    const int x = textLeft() + static_cast<int>(caret.column - state_.firstColumn()) * metrics_.cellWidth;
+    const int y = static_cast<int>(caret.line - state_.firstLine()) * lh;
+    if (caret.line < state_.firstLine() || caret.column < state_.firstColumn() || y > viewport()->height())
+        return;
+    viewport()->update(QRect(x, y, kCaretWidth, lh));
 }
 
 void LogView::onCleared() {
     state_.reset();
     followingEnd_ = false;
+    updatePageSize();
     syncScrollBars();
+    frameAll_ = true;
     viewport()->update();
 }
 
@@ -155,12 +244,22 @@ void LogView::scrollContentsBy(int, int) {
     viewport()->update();
 }
 
-void LogView::paintEvent(QPaintEvent*) {
+void LogView::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
     PaintInput in;
     in.model = model_;
     in.state = &state_;
     in.metrics = metrics_;
+    in.gutter = gutter();
+    in.dirty = event->rect();
+    // A whole new picture: later frames scroll from it.
+    if (event->rect().contains(viewport()->rect())) {
+        frameAll_ = false;
+        shownFirstLine_ = state_.firstLine();
+        shownFirstColumn_ = state_.firstColumn();
+        shownLastLine_ = std::max<qsizetype>(model_->lineCount() - 1, 0);
+        shownGutterCells_ = gutterCells_;
+    }
     in.font = font_;
     in.viewport = viewport()->rect();
     in.gutterColor = QApplication::palette().color(QPalette::Button);

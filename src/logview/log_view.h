@@ -11,6 +11,7 @@
 #include "logview/log_view_state.h"
 
 #include <QAbstractScrollArea>
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include <functional>
@@ -28,6 +29,9 @@ public:
     LogModel* model() const { return model_; }
     const LogViewState& state() const { return state_; }
     const logview::CellMetrics& metrics() const { return metrics_; }
+    // The gutter as wide as the current line count needs, and the text area's left edge.
+    logview::GutterLayout gutter() const;
+    int textLeft() const { return gutter().textLeft(); }
 
     // The "Clear" button: empties the log and the view.
     void clearLog();
@@ -51,6 +55,8 @@ public:
 protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -71,6 +77,13 @@ private:
     void syncScrollBars();
     void scheduleBarSync();
     void updatePageSize();
+    // Appends are painted at most once per screen refresh, and not at all while
+    // the window is hidden or minimised.
+    bool isShownOnScreen() const;
+    void scheduleFrame();
+    void paintFrame();
+    // Repaints the caret's cell only (blinking).
+    void updateCaret();
     void afterCaretMove();
     void restartCaretBlink();
     bool handleNavigationKey(QKeyEvent* event);
@@ -92,4 +105,13 @@ private:
     int wheelRemainder_ = 0;
     MenuRunner menuRunner_;
     BarRanges ranges_;  // what the scroll bars were last given
+    QTimer frameTimer_;
+    QElapsedTimer sinceFrame_;
+    bool frameAll_ = true;  // the next frame repaints the whole viewport
+    // What the screen shows since the last frame or full paint.
+    qsizetype shownFirstLine_ = 0;
+    qsizetype shownFirstColumn_ = 0;
+    qsizetype shownLastLine_ = 0;
+    int shownGutterCells_ = 0;
+    int gutterCells_ = 0;
 };

@@ -119,7 +119,7 @@ void LogView::keyPressEvent(QKeyEvent* k) {
 TextPos LogView::positionAt(const QPoint& pos) const {
     const qsizetype row = pos.y() >= 0 ? pos.y() / metrics_.lineHeight : -1;
     // The cell that holds the point, wherever in the cell it lies.
-    const qsizetype column = state_.firstColumn() + std::max(pos.x() - kTextLeft, 0) / metrics_.cellWidth;
+    const qsizetype column = state_.firstColumn() + std::max(pos.x() - textLeft(), 0) / metrics_.cellWidth;
     return {state_.firstLine() + row, column};
 }
 
@@ -130,7 +130,7 @@ void LogView::mousePressEvent(QMouseEvent* e) {
         state_.moveTo(positionAt(pos), e->modifiers() & Qt::ShiftModifier);
         state_.ensureCaretVisible();
         afterCaretMove();
-    } else if (e->button() == Qt::RightButton && pos.x() >= kGutterWidth) {
+    } else if (e->button() == Qt::RightButton && pos.x() >= gutter().width()) {
         setFocus(Qt::MouseFocusReason);
     }
     e->accept();
@@ -170,7 +170,7 @@ void LogView::wheelEvent(QWheelEvent* e) {
 
 void LogView::contextMenuEvent(QContextMenuEvent* e) {
     e->accept();
-    if (e->reason() == QContextMenuEvent::Mouse && e->pos().x() < kGutterWidth) return;
+    if (e->reason() == QContextMenuEvent::Mouse && e->pos().x() < gutter().width()) return;
     setFocus(Qt::OtherFocusReason);
     std::unique_ptr<QMenu> menu(createContextMenu());
     menuRunner_(*menu, e->globalPos());

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <algorithm>
+
 namespace logview {
 
 QFont textFont() {
@@ -16,6 +18,17 @@ QFont textFont() {
 int lineNumberLeft(int digits) {
     const int fromViewEdge = digits >= 4 ? 0 : 24 - 8 * (digits - 1);
     return fromViewEdge - kFrameWidth;
+}
+
+GutterLayout GutterLayout::of(qsizetype lineCount, int cellWidth) {
+    int digits = 1;
+    for (qsizetype n = lineCount; n >= 10; n /= 10) ++digits;
+    return GutterLayout{std::max(digits - 5, 0), cellWidth};
+}
+
+int GutterLayout::numberLeft(int digits) const {
+    const int shift = (extraCells - std::max(digits - 5, 0)) * cellWidth;
+    return lineNumberLeft(std::min(digits, 5)) + shift;
 }
 
 CellMetrics CellMetrics::of(const QFont& font) {

@@ -34,6 +34,20 @@ QFont textFont();
 // in the same place (24, 16, 8, 0 px from the view's left edge).
 int lineNumberLeft(int digits);
 
+// The gutter as wide as the line count needs: up to five digits it is the fixed
+// one above; every further digit widens it by one cell and moves the text area,
+// the border and the numbers right by the same.
+struct GutterLayout {
+    int extraCells = 0;
+    int cellWidth = 8;
+    static GutterLayout of(qsizetype lineCount, int cellWidth);
+    int width() const { return kGutterWidth + extraCells * cellWidth; }
+    int textLeft() const { return kTextLeft + extraCells * cellWidth; }
+    // Left edge of a number with `digits` digits: shorter numbers stand as in the
+    // fixed gutter, moved right; longer ones end where a five-digit one ends.
+    int numberLeft(int digits) const;
+};
+
 // Cell and row sizes of the text font.
 struct CellMetrics {
     int cellWidth = 8;

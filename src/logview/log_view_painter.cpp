@@ -25,29 +25,31 @@ void paintGutter(QPainter& p, const PaintInput& in) {
     const int height = in.viewport.height();
     const QColor from = in.gutterColor;
     const QColor to = kGutterColorTo;
+    const int width = in.gutter.width();
     for (int band = 0; band < kGutterBands; ++band) {
-        const int x0 = band * kGutterWidth / kGutterBands;
-        const int x1 = (band + 1) * kGutterWidth / kGutterBands;
+        const int x0 = band * width / kGutterBands;
+        const int x1 = (band + 1) * width / kGutterBands;
         if (x1 <= x0) continue;
         auto mix = [band](int a, int b) { return a + (b - a) * band / (kGutterBands - 1); };
         p.fillRect(
             x0, 0, x1 - x0, height,
             QColor(mix(from.red(), to.red()), mix(from.green(), to.green()), mix(from.blue(), to.blue())));
     }
-    p.fillRect(kGutterWidth - 1, 0, 1, height, kBorderColor);
+    p.fillRect(width - 1, 0, 1, height, kBorderColor);
 }
 
-void paintLineNumbers(QPainter& p, const PaintInput& in, qsizetype first, qsizetype last) {
+// Numbers for the rows of lines [from, last]; `first` is the line on the top row.
+void paintLineNumbers(QPainter& p, const PaintInput& in, qsizetype first, qsizetype from, qsizetype last) {
     p.save();
-    p.setClipRect(0, 0, kGutterWidth - 1, in.viewport.height());
+    p.setClipRect(QRect(0, 0, in.gutter.width() - 1, in.viewport.height()), Qt::IntersectClip);
     p.setPen(kLineNumberColor);
     const int lh = in.metrics.lineHeight;
     // An empty view still shows the number 1 on its first row.
     const qsizetype shownLast = in.model->lineCount() == 0 ? 0 : last;
-    for (qsizetype line = first; line <= shownLast; ++line) {
+    for (qsizetype line = from; line <= shownLast; ++line) {
         const QString number = QString::number(line + 1);
         const int y = static_cast<int>(line - first) * lh + in.metrics.ascent;
-        p.drawText(lineNumberLeft(static_cast<int>(number.size())), y, number);
+        p.drawText(in.gutter.numberLeft(static_cast<int>(number.size())), y, number);
     }
     p.restore();
 }
@@ -66,7 +68,8 @@ void paintRow(QPainter& p, const PaintInput& in, qsizetype line, int rowTop) {
     const QString text = in.model->lineSlice(line, firstColumn, st.pageColumns() + 1);
     const auto* chars = reinterpret_cast<const char16_t*>(text.utf16());
     const qsizetype n = text.size();
-    auto cellX = [&](qsizetype i) { return kTextLeft + static_cast<int>(i) * cw; };
+    const int textLeft = in.gutter.textLeft();
+    auto cellX = [&](qsizetype i) { return textLeft + static_cast<int>(i) * cw; };
 
     if (in.focused && st.hasSelection() && line >= st.selectionStart().line &&
         line <= st.selectionEnd().line) {
@@ -108,29 +111,36 @@ void paintLogView(QPainter& p, const PaintInput& in) {
     const LogViewState& st = *in.state;
     const int lh = in.metrics.lineHeight;
     const QRect area = in.viewport;
-    p.fillRect(area, kBackground);
+    // Only the rows that meet the dirty part are read and drawn: after a batch the
+    // view scrolls what it has painted and asks for the new rows alone.
+    const QRect dirty = in.dirty.isEmpty() ? area : in.dirty.intersected(area);
+    p.setClipRect(dirty);
+    p.fillRect(dirty, kBackground);
     paintGutter(p, in);
 
     const qsizetype first = st.firstLine();
     const qsizetype visibleRows = area.height() / lh + 1;
     const qsizetype last = std::min(first + visibleRows - 1, in.model->lineCount() - 1);
+    const qsizetype paintFirst = first + std::max(dirty.top(), 0) / lh;
+    const qsizetype paintLast = std::min(last, first + dirty.bottom() / lh);
 
     p.setFont(in.font);
-    paintLineNumbers(p, in, first, std::max(last, first));
+    paintLineNumbers(p, in, first, paintFirst, std::max(paintLast, paintFirst));
 
     p.save();
-    p.setClipRect(QRect(kTextLeft, 0, std::max(area.width() - kTextLeft, 0), area.height()));
-    for (qsizetype line = first; line <= last; ++line)
+    const int textLeft = in.gutter.textLeft();
+    p.setClipRect(QRect(textLeft, 0, std::max(area.width() - textLeft, 0), area.height()).intersected(dirty));
+    for (qsizetype line = paintFirst; line <= paintLast; ++line)
         paintRow(p, in, line, static_cast<int>(line - first) * lh);
 
     const int marginX =
-        kTextLeft + static_cast<int>(kRightMarginColumn - st.firstColumn()) * in.metrics.cellWidth;
-    if (marginX >= kTextLeft) p.fillRect(marginX, 0, kRightMarginWidth, area.height(), kRightMarginColor);
+        textLeft + static_cast<int>(kRightMarginColumn - st.firstColumn()) * in.metrics.cellWidth;
+    if (marginX >= textLeft) p.fillRect(marginX, 0, kRightMarginWidth, area.height(), kRightMarginColor);
 
     const TextPos caret = st.caret();
     if (in.focused && in.caretOn && caret.line >= first && caret.line <= first + visibleRows &&
         caret.column >= st.firstColumn()) {
-        const int x = kTextLeft + static_cast<int>(caret.column - st.firstColumn()) * in.metrics.cellWidth;
+        const int x = textLeft + static_cast<int>(caret.column - st.firstColumn()) * in.metrics.cellWidth;
         const int y = static_cast<int>(caret.line - first) * lh + 1;
         p.fillRect(x, y, kCaretWidth, lh - 2, kTextColor);
     }

@@ -192,12 +192,7 @@ void LogViewState::selectWordAt(TextPos pos) {
 QString LogViewState::selectedText() const {
     QString out;
     if (!hasSelection() || model_.lineCount() == 0) return out;
-    for (qsizetype line = selStart_.line; line <= selEnd_.line; ++line) {
-        const qsizetype from = line == selStart_.line ? selStart_.column : 0;
-        const qsizetype to = line == selEnd_.line ? selEnd_.column : lengthOf(line);
-        if (line != selStart_.line) out += QStringLiteral("\r\n");
-        out += model_.lineSlice(line, from, to - from);
-    }
+    model_.appendText(selStart_.line, selStart_.column, selEnd_.line, selEnd_.column, u"\r\n", out);
     return out;
 }
 

@@ -2,7 +2,8 @@
 # and its save dialog form their own small widget library, which torvik_gui
 # carries, so the view builds and tests on its own.
 target_sources(torvik_core PRIVATE
-  ${CMAKE_CURRENT_LIST_DIR}/byte_chunks.h ${CMAKE_CURRENT_LIST_DIR}/byte_chunks.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/sealed_chunk.h ${CMAKE_CURRENT_LIST_DIR}/sealed_chunk.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/chunk_cache.h ${CMAKE_CURRENT_LIST_DIR}/chunk_cache.cpp
   ${CMAKE_CURRENT_LIST_DIR}/log_model.h ${CMAKE_CURRENT_LIST_DIR}/log_model.cpp
   ${CMAKE_CURRENT_LIST_DIR}/log_view_state.h ${CMAKE_CURRENT_LIST_DIR}/log_view_state.cpp
   ${CMAKE_CURRENT_LIST_DIR}/log_file_writer.h ${CMAKE_CURRENT_LIST_DIR}/log_file_writer.cpp
@@ -16,3 +17,7 @@ add_library(torvik_logview STATIC
 )
 target_link_libraries(torvik_logview PUBLIC torvik_core Qt6::Gui Qt6::Widgets)
 target_link_libraries(torvik_gui PUBLIC torvik_logview)
+# Sealed chunks of the log are compressed with zstd.
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(ZSTD REQUIRED IMPORTED_TARGET GLOBAL libzstd)
+target_link_libraries(torvik_core PRIVATE PkgConfig::ZSTD)

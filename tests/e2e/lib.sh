@@ -164,11 +164,12 @@ process_gone() {
 }
 program_running() { ! process_gone "$PROGRAM_PID"; }
 
-# start_sim DESCRIPTION RECORDFILE: a virtual simulator that records what it gets.
+# start_sim DESCRIPTION RECORDFILE: a virtual simulator that records what it gets
+# (SIM_RATE lines a second of traffic, 20 unless set).
 start_sim() {
     local out=$E2E_ARTEFACTS/sim.log
     : >"$2"
-    "$E2E_BUILD/torvik-sim" --description "$1" --record "$2" --rate 20 >"$out" 2>&1 &
+    "$E2E_BUILD/torvik-sim" --description "$1" --record "$2" --rate "${SIM_RATE:-20}" >"$out" 2>&1 &
     SIM_PID=$!
     remember_pid $SIM_PID
     wait_until 10 grep -q "bridge ready" "$out" || fail "torvik-sim did not publish its bridge"

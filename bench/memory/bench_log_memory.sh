@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# The real program's anonymous memory per logged line: torvik-master under Xvfb
+# with trayer, then a torvik-sim that sends LINES lines of monitor traffic
+# (engine speed answers with changing values) at once. Prints the growth of
+# RssAnon (/proc/<pid>/status) from before the link opened divided by LINES.
+# Usage: bench_log_memory.sh BUILD_DIR
+source "$(dirname "$0")/../../tests/e2e/lib.sh" "$1" bench_log_memory
+LINES=${LINES:-600000}
+e2e_begin
+start_x
+start_tray
+
+traffic=$E2E_TMP/traffic.txt
+awk -v n="$LINES" 'BEGIN { for (i = 0; i < n; i++) printf "7E8 04 41 0C %02X %02X 00 00 00\r", int(i / 50) % 256, (i * 13) % 256 }' >"$traffic"
+
+rss_anon() { awk '/^RssAnon:/ {print $2 * 1024}' "/proc/$PROGRAM_PID/status"; }
+start_program master
+wait_for_icon 15 || fail "no tray icon"
+sleep 2
+before=$(rss_anon)
+
+out=$E2E_ARTEFACTS/sim.log
+"$E2E_BUILD/torvik-sim" --quiet --send "$traffic" >"$out" 2>&1 &
+SIM_PID=$!
+remember_pid $SIM_PID
+wait_until 10 icon_is_green || fail "the link did not open"
+# Until the log stops growing: the program's CPU time stands still for 2 s.
+ticks() { awk '{print $14 + $15}' "/proc/$PROGRAM_PID/stat"; }
+last=-1
+until [ "$(ticks)" = "$last" ]; do
+    last=$(ticks)
+    sleep 2
+done
+after=$(rss_anon)
+awk -v b="$before" -v a="$after" -v n="$LINES" \
+    'BEGIN {printf "anon_bytes_before %d\nanon_bytes_after %d\nanon_bytes_per_line %.2f\n", b, a, (a - b) / n}'

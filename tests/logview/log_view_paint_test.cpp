@@ -1,0 +1,119 @@
+#include "view_test_support.h"
+
+#include <QElapsedTimer>
+#include <QPaintEvent>
+#include <QScreen>
+#include <QScrollBar>
+
+#include <vector>
+
+namespace {
+
+// Records the paint events a widget receives.
+class PaintRecorder : public QObject {
+public:
+    explicit PaintRecorder(QWidget* w) { w->installEventFilter(this); }
+    std::vector<QRect> rects;
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint) rects.push_back(static_cast<QPaintEvent*>(e)->rect());
+        return false;
+    }
+};
+
+}  // namespace
+
+class LogViewPaintTest : public LogViewTest {
+protected:
+    void SetUp() override {
+        LogViewTest::SetUp();
+        appendLines(200);
+        QTest::qWait(60);  // every frame of the start is done
+    }
+    // What the screen shows: the window's backing store, not a fresh rendering.
+    QImage onScreen() {
+        const QPixmap shot = view.screen()->grabWindow(view.winId());
+        return shot.toImage().convertToFormat(QImage::Format_RGB32);
+    }
+};
+
+TEST_F(LogViewPaintTest, BatchesWithinOneFrameGiveOnePaint) {
+    PaintRecorder rec(view.viewport());
+    model.append(u"first\r");  // after a quiet spell: painted at once
+    settle();
+    ASSERT_EQ(rec.rects.size(), 1u);
+    rec.rects.clear();
+    // The following batches come faster than the screen refreshes.
+    for (int i = 0; i < 20; ++i) {
+        model.append(QStringLiteral("batch %1\r").arg(i));
+        QApplication::processEvents();
+    }
+    EXPECT_LE(rec.rects.size(), 1u);
+    QTest::qWait(60);
+    EXPECT_EQ(rec.rects.size(), 1u);
+    EXPECT_EQ(view.state().caret().line, model.lineCount() - 1);
+}
+
+TEST_F(LogViewPaintTest, SteadyTrafficPaintsAtMostOncePerFrame) {
+    PaintRecorder rec(view.viewport());
+    QElapsedTimer clock;
+    clock.start();
+    int batches = 0;
+    while (clock.elapsed() < 300) {
+        model.append(QStringLiteral("7E8 03 41 0D %1\r").arg(batches++));
+        QTest::qWait(2);
+    }
+    QTest::qWait(60);
+    const double rate = view.screen()->refreshRate() > 1 ? view.screen()->refreshRate() : 60.0;
+    EXPECT_LE(double(rec.rects.size()), double(clock.elapsed()) * rate / 1000.0 + 2);
+    EXPECT_GT(batches, 2 * int(rec.rects.size()));
+}
+
+TEST_F(LogViewPaintTest, FollowingPaintsOnlyTheNewRowsAndTheScreenMatchesAFullPaint) {
+    PaintRecorder rec(view.viewport());
+    const int lh = view.metrics().lineHeight;
+    for (int round = 0; round < 5; ++round) {
+        model.append(QStringLiteral("more %1\rand more\rand").arg(round));
+        QTest::qWait(40);
+    }
+    ASSERT_FALSE(rec.rects.empty());
+    for (const QRect& r : rec.rects)
+        EXPECT_LE(r.height(), 4 * lh) << "a frame repainted more than its new rows";
+    // The scrolled picture equals a complete rendering of the same state.
+    const QImage screen = onScreen();
+    const QImage fresh = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_FALSE(screen.isNull());
+    const QPoint at = view.mapTo(view.window(), QPoint(0, 0));
+    EXPECT_EQ(screen.copy(QRect(at, view.size())), fresh);
+}
+
+TEST_F(LogViewPaintTest, AHiddenViewPaintsNothingAndShowsTheNewLinesWhenShownAgain) {
+    PaintRecorder rec(view.viewport());
+    view.hide();
+    for (int i = 0; i < 50; ++i) {
+        model.append(QStringLiteral("while hidden %1\r").arg(i));
+        QApplication::processEvents();
+    }
+    QTest::qWait(60);
+    EXPECT_TRUE(rec.rects.empty());
+    view.show();
+    settle();
+    EXPECT_FALSE(rec.rects.empty());
+    EXPECT_EQ(view.state().firstLine(), view.state().maxFirstLine());
+    EXPECT_EQ(view.verticalScrollBar()->value(), view.state().firstLine());
+}
+
+TEST_F(LogViewPaintTest, AMinimisedViewPaintsNothing) {
+    view.showMinimized();
+    QTest::qWait(60);
+    PaintRecorder rec(view.viewport());
+    for (int i = 0; i < 50; ++i) {
+        model.append(QStringLiteral("while minimised %1\r").arg(i));
+        QApplication::processEvents();
+    }
+    QTest::qWait(60);
+    EXPECT_TRUE(rec.rects.empty());
+    view.showNormal();
+    QTest::qWait(60);
+    EXPECT_FALSE(rec.rects.empty());
+    EXPECT_EQ(view.verticalScrollBar()->value(), view.state().maxFirstLine());
+}
