@@ -109,7 +109,7 @@ start_x() {
     e2e_log "X server on $DISPLAY"
 }
 
-trayer_panel() { xwininfo -root -tree 2>/dev/null | awk '/\("panel" "trayer"\)/ {print $1; exit}'; }
+trayer_panel() { xwininfo -root -tree 2>/dev/null | awk '!found && /\("panel" "trayer"\)/ {print $1; found = 1}'; }
 
 # Starts trayer as the notification area and waits until its panel exists.
 start_tray() {
@@ -130,7 +130,7 @@ stop_tray() {
 tray_icon() {
     xwininfo -root -tree 2>/dev/null |
         awk '/\("panel" "trayer"\)/ {inpanel = 1; next}
-             inpanel && /\("torvik-master" / {print $1; exit}
+             inpanel && !found && /\("torvik-master" / {print $1; found = 1}
              inpanel && /^     0x/ {inpanel = 0}'
 }
 
@@ -146,7 +146,7 @@ icon_is_green() { local c; c=$(icon_colour) && awk -v c="$c" 'BEGIN {split(c, v,
 icon_is_red() { local c; c=$(icon_colour) && awk -v c="$c" 'BEGIN {split(c, v, " "); exit !(v[1] > v[2] + 0.05)}'; }
 
 # Visible top-level windows of the program whose title is exactly TITLE.
-window_named() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1; }
+window_named() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | sed -n 1p; }
 
 # start_program LOGNAME: starts the program's private copy in the background.
 start_program() {

@@ -110,7 +110,7 @@ item_call() {
 }
 
 # The panel's window and the item's button in it (the first and only one, at the left).
-panel_window() { xdotool search --onlyvisible --class lxqt-panel 2>/dev/null | head -n1; }
+panel_window() { xdotool search --onlyvisible --class lxqt-panel 2>/dev/null | sed -n 1p; }
 
 # Records every Notify call on the bus into FILE.
 start_notice_monitor() {

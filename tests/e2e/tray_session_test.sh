@@ -13,7 +13,7 @@ start_program master
 
 # The splash comes up at once, centred, while the window stays hidden, and
 # leaves after about three seconds.
-splash_geometry() { xwininfo -root -tree 2>/dev/null | awk '/\("torvik-master" / && / 400x205\+/ {print $NF; exit}'; }
+splash_geometry() { xwininfo -root -tree 2>/dev/null | awk '/\("torvik-master" / && / 400x205\+/ && !found {print $NF; found = 1}'; }
 wait_for 5 '[ -n "$(splash_geometry)" ]' || fail "no splash at start"
 shown_at=$SECONDS
 [ "$(splash_geometry)" = "+440+297" ] || fail "the splash is not centred: $(splash_geometry)"
@@ -59,7 +59,7 @@ shot window "$window"
 # "Save" at (91,4)+(81x25) in the button panel, which sits 35+19 above the bottom.
 saved=$E2E_TMP/saved-log.txt
 left_click "$window" 130 $((553 - 19 - 35 + 16))
-wait_for 5 '[ -n "$(xdotool search --onlyvisible --name "Save|Speichern" 2>/dev/null | head -n1)" ]' ||
+wait_for 5 '[ -n "$(xdotool search --onlyvisible --name "Save|Speichern" 2>/dev/null | sed -n 1p)" ]' ||
     fail "Save did not open the save dialog"
 sleep 0.5
 shot save_dialog
