@@ -4,10 +4,7 @@
 source "$(dirname "$0")/lib.sh" "$1" splash_stacking
 source "$(dirname "$0")/wm.sh"
 e2e_begin
-start_x
-start_wm
-start_tray
-start_program master
+start_wm_desktop
 
 wait_for 5 '[ -n "$(splash_window)" ]' || fail "no splash at start"
 splash=$(splash_window) || true

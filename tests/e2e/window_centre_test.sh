@@ -4,10 +4,7 @@
 source "$(dirname "$0")/lib.sh" "$1" window_centre
 source "$(dirname "$0")/wm.sh"
 e2e_begin
-start_x
-start_wm
-start_tray
-start_program master
+start_wm_desktop
 wait_for_icon 15 || fail "no tray icon"
 icon=$(tray_icon) || true
 double_click "$icon"

@@ -6,13 +6,8 @@
 source "$(dirname "$0")/lib.sh" "$1" window_cycles
 source "$(dirname "$0")/wm.sh"
 e2e_begin
-start_x
-start_wm
-start_tray
-start_program master
-wait_for_icon 15 || fail "no tray icon"
-# The splash and the "Device closed" balloon go first, so that nothing covers the icon.
-wait_for 8 '[ -z "$(splash_window)" ] && [ -z "$(balloon)" ]' || fail "the splash or the balloon stayed"
+start_wm_desktop
+wait_for_quiet_icon
 
 title='Torvik Master v1.1'
 rounds=${WINDOW_ROUNDS:-50}

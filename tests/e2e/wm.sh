@@ -102,3 +102,18 @@ x_above() {
     xwininfo -root -children 2>/dev/null | awk '/^     0x/ {print $1}' |
         awk -v u="$upper" -v l="$lower" '$1 == u {up = NR} $1 == l {low = NR} END {exit !(up && low && up < low)}'
 }
+
+# The desktop most window tests need: X, openbox, trayer, and the program in it.
+start_wm_desktop() {
+    start_x
+    start_wm
+    start_tray
+    start_program master
+}
+
+# Waits for the icon, then until the splash and the first balloon have gone, so
+# that nothing covers the icon.
+wait_for_quiet_icon() {
+    wait_for_icon 15 || fail "no tray icon"
+    wait_for 8 '[ -z "$(splash_window)" ] && [ -z "$(balloon)" ]' || fail "the splash or the balloon stayed"
+}
