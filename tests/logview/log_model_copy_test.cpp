@@ -1,3 +1,4 @@
+#include "device/codepage.h"
 #include "logview/log_file_writer.h"
 #include "logview/log_model.h"
 #include "logview/sealed_chunk.h"
@@ -37,7 +38,8 @@ QStringList fillMixed(LogModel& m) {
         QString line;
         const int length = std::uniform_int_distribution<int>(0, 40)(rng);
         for (int c = 0; c < length; ++c) {
-            char16_t ch = char16_t(std::uniform_int_distribution<int>(0, 255)(rng));
+            // Every byte's character, 0x80..0x9F included (the euro sign and the like).
+            char16_t ch = codepage::toUnicode(std::uint8_t(std::uniform_int_distribution<int>(0, 255)(rng)));
             if (ch == u'\r' || ch == u'\t') ch = u'x';
             if (n % 3 == 0) ch = char16_t(u'0' + c % 10);  // plain digits: the widening fast path
             line += QChar(ch);
