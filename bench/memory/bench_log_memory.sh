@@ -3,6 +3,8 @@
 # with trayer, then a torvik-sim that sends LINES lines of monitor traffic
 # (engine speed answers with changing values) at once. Prints the growth of
 # RssAnon (/proc/<pid>/status) from before the link opened divided by LINES.
+# Afterwards the log is saved through the window's Save button and its lines
+# counted, so that the figure stands only when every line reached the log.
 # Usage: bench_log_memory.sh BUILD_DIR
 source "$(dirname "$0")/../../tests/e2e/lib.sh" "$1" bench_log_memory
 LINES=${LINES:-600000}
@@ -32,5 +34,30 @@ until [ "$(ticks)" = "$last" ]; do
     sleep 2
 done
 after=$(rss_anon)
+
+# Every sent line must be in the log: save it as a user would and count.
+double_click "$(tray_icon)"
+wait_for 10 '[ -n "$(window_named "Torvik Master v1.1")" ]' || fail "double-click did not open the window"
+window=$(window_named 'Torvik Master v1.1')
+sleep 1
+saved=$E2E_TMP/saved-log.txt
+# "Save" sits in the button panel at the bottom of the 553 pixel high window.
+left_click "$window" 130 $((553 - 19 - 35 + 16))
+wait_for 10 '[ -n "$(xdotool search --onlyvisible --name "Save|Speichern" 2>/dev/null | head -n1)" ]' ||
+    fail "Save did not open the save dialog"
+sleep 0.5
+xdotool key --delay 20 ctrl+a
+xdotool type --delay 10 "$saved"
+xdotool key Return
+wait_until 30 test -s "$saved" || fail "Save wrote no file"
+size=-1
+until [ "$(stat -c %s "$saved")" = "$size" ]; do
+    size=$(stat -c %s "$saved")
+    sleep 1
+done
+logged=$(LC_ALL=C grep -c '^7E8 04 41 0C ' "$saved")
+echo "lines_logged $logged"
+[ "$logged" -eq "$LINES" ] || fail "only $logged of $LINES lines reached the log"
+
 awk -v b="$before" -v a="$after" -v n="$LINES" \
     'BEGIN {printf "anon_bytes_before %d\nanon_bytes_after %d\nanon_bytes_per_line %.2f\n", b, a, (a - b) / n}'

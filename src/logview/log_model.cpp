@@ -6,12 +6,16 @@
 
 #include <QByteArrayView>
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <limits>
 #include <map>
 #include <new>
+#include <span>
 #include <vector>
 
 // The log is stored as the code page's bytes, one per character, with the lines
@@ -190,6 +194,61 @@ inline int narrowByte(char16_t ch) {
 
 const QString kTabSpaces = QStringLiteral("    ");
 
+// The code page's characters by byte, for decoding long runs without a call per byte.
+const std::array<char16_t, 256> kToUnicode = [] {
+    std::array<char16_t, 256> table{};
+    for (int b = 0; b < 256; ++b) table[std::size_t(b)] = codepage::toUnicode(std::uint8_t(b));
+    return table;
+}();
+
+// A copy of many lines fills tens of megabytes of fresh memory; in huge pages
+// that costs a few hundred page faults instead of thousands. Only a hint.
+void adviseHugePages(QString& out) {
+    constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
+    const auto free = reinterpret_cast<std::uintptr_t>(out.data() + out.size());
+    const auto end = reinterpret_cast<std::uintptr_t>(out.data() + out.capacity());
+    const std::uintptr_t first = (free + kHuge - 1) & ~(kHuge - 1);
+    const std::uintptr_t last = end & ~(kHuge - 1);
+    if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+}
+
+// Appends `bytes`, lines of the code page joined by exactly `breaks` CRs (a line
+// never holds one: the decoder checks the count), with every CR turned into
+// `lineBreak`. The page equals Latin-1 below 0x80, so eight bytes at a time that
+// hold neither a CR nor a high byte are simply widened; the rest go through the table.
+void appendLines(std::span<const char> bytes, std::size_t breaks, QStringView lineBreak, QString& out) {
+    const qsizetype start = out.size();
+    const std::size_t breakSize = std::size_t(lineBreak.size());
+    out.resize(start + qsizetype(bytes.size() - breaks + breaks * breakSize));
+    char16_t* dst = reinterpret_cast<char16_t*>(out.data()) + start;
+    const auto* src = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    const std::size_t n = bytes.size();
+    constexpr std::uint64_t kOnes = 0x0101010101010101;
+    constexpr std::uint64_t kHighs = 0x8080808080808080;
+    std::size_t i = 0;
+    auto one = [&](std::uint8_t byte) {
+        if (byte != '\r') {
+            *dst++ = kToUnicode[byte];
+        } else {
+            std::copy_n(lineBreak.utf16(), breakSize, dst);
+            dst += breakSize;
+        }
+    };
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, src + i, 8);
+        const std::uint64_t cr = word ^ (kOnes * '\r');  // a zero byte where a CR stands
+        if (((cr - kOnes) & ~cr & kHighs) == 0 && (word & kHighs) == 0) {
+            for (int k = 0; k < 8; ++k) dst[k] = src[i + std::size_t(k)];
+            dst += 8;
+        } else {
+            for (std::size_t k = 0; k < 8; ++k) one(src[i + k]);
+        }
+    }
+    for (; i < n; ++i) one(src[i]);
+    Q_ASSERT(dst == reinterpret_cast<char16_t*>(out.data()) + out.size());
+}
+
 }  // namespace
 
 LogModel::LogModel(QObject* parent) : QObject(parent), d_(new Storage) {}
@@ -359,20 +418,72 @@ void LogModel::appendText(qsizetype fromLine, qsizetype fromColumn, qsizetype to
     }
     if (toLine >= s.openFirst) room += s.open.size();
     out.reserve(out.size() + static_cast<qsizetype>(room));
-    for (qsizetype line = fromLine; line <= toLine; ++line) {
-        if (line != fromLine) out.append(lineBreak);
+    adviseHugePages(out);
+
+    // The columns of `line` that belong to the range, clamped into its `length`.
+    auto columns = [&](qsizetype line, qsizetype length) {
         const qsizetype from = line == fromLine ? fromColumn : 0;
         const qsizetype to = line == toLine ? toColumn : std::numeric_limits<qsizetype>::max();
-        if (d_->isWide(line)) {
-            out.append(lineSlice(line, from, to - from));
+        const qsizetype a = std::clamp<qsizetype>(from, 0, length);
+        return std::pair{a, std::clamp<qsizetype>(to, a, length)};
+    };
+    qsizetype line = fromLine;
+    while (line <= toLine) {
+        if (line != fromLine) out.append(lineBreak);
+        if (s.isWide(line)) {
+            const auto [a, b] = columns(line, s.wide.at(line).size());
+            out.append(QStringView(s.wide.at(line)).mid(a, b - a));
+            ++line;
             continue;
         }
-        // Decoded straight into `out`: no text per line on the way.
-        const ByteLine bytes = d_->bytesOf(line);
-        const auto length = static_cast<qsizetype>(bytes.size);
-        const qsizetype a = std::clamp<qsizetype>(from, 0, length);
-        const qsizetype b = std::clamp<qsizetype>(to, a, length);
-        codepage::decodeAppend(QByteArrayView(bytes.data + a, b - a), out);
+        // The run of byte lines from `line` on that share one chunk and hold no
+        // wide line: its bytes are contiguous, lines joined by CR.
+        qsizetype last = toLine;
+        if (!s.wide.empty()) {
+            const auto next = s.wide.upper_bound(line);
+            if (next != s.wide.end()) last = std::min(last, next->first - 1);
+        }
+        const char* text = nullptr;
+        std::size_t firstBegin = 0, firstEnd = 0, lastBegin = 0, lastEnd = 0;
+        if (line >= s.openFirst) {
+            const auto at = [&](qsizetype i) { return static_cast<std::size_t>(i - s.openFirst); };
+            const auto endOf = [&](std::size_t j) {
+                return j + 1 < s.openStarts.size() ? s.openStarts[j + 1] - 1 : s.open.size();
+            };
+            text = s.open.data();
+            firstBegin = s.openStarts[at(line)];
+            firstEnd = endOf(at(line));
+            lastBegin = s.openStarts[at(last)];
+            lastEnd = endOf(at(last));
+        } else {
+            const std::size_t k = s.chunkOf(line);
+            const qsizetype chunkFirst = s.sealedFirst[k];
+            last = std::min<qsizetype>(last, chunkFirst + s.sealed[k].lines - 1);
+            const logchunk::DecodedChunk* chunk = s.decoded(k);
+            if (!chunk) {
+                // Out of memory: these lines read empty this time.
+                for (; line < last; ++line) out.append(lineBreak);
+                ++line;
+                continue;
+            }
+            text = chunk->bytes.get();
+            firstBegin = chunk->lineBegin(std::uint32_t(line - chunkFirst));
+            firstEnd = chunk->lineEnd(std::uint32_t(line - chunkFirst));
+            lastBegin = chunk->lineBegin(std::uint32_t(last - chunkFirst));
+            lastEnd = chunk->lineEnd(std::uint32_t(last - chunkFirst));
+        }
+        std::size_t begin = firstBegin;
+        std::size_t end = lastEnd;
+        if (line == last) {
+            const auto [a, b] = columns(line, qsizetype(firstEnd - firstBegin));
+            begin = firstBegin + std::size_t(a);
+            end = firstBegin + std::size_t(b);
+        } else {
+            begin += std::size_t(columns(line, qsizetype(firstEnd - firstBegin)).first);
+            end = lastBegin + std::size_t(columns(last, qsizetype(lastEnd - lastBegin)).second);
+        }
+        appendLines({text + begin, end - begin}, std::size_t(last - line), lineBreak, out);
+        line = last + 1;
     }
 }
 

@@ -3,6 +3,7 @@
 #include <zstd.h>
 #include <zstd_errors.h>
 
+#include <atomic>
 #include <cstring>
 #include <new>
 
@@ -11,6 +12,8 @@ namespace {
 
 // Level 1: the simulator's lines shrink to about a byte each at hundreds of MB/s.
 constexpr int kLevel = 1;
+
+std::atomic<int> failingDecodes{0};
 
 }  // namespace
 
@@ -40,6 +43,8 @@ std::vector<char> Compressor::compress(std::span<const char> raw) {
 bool decodeSealedChunk(std::span<const char> packed, std::size_t rawSize, std::uint32_t lineCount,
                        DecodedChunk& out) {
     out = DecodedChunk();
+    if (failingDecodes.load(std::memory_order_relaxed) > 0 && failingDecodes.fetch_sub(1) > 0)
+        throw std::bad_alloc();
     if (lineCount == 0 || rawSize > kMaxRawSize || rawSize < lineCount - 1) return false;
     const unsigned long long declared = ZSTD_getFrameContentSize(packed.data(), packed.size());
     if (declared != rawSize) return false;
@@ -68,6 +73,10 @@ bool decodeSealedChunk(std::span<const char> packed, std::size_t rawSize, std::u
     if (chunk.starts.size() != lineCount) return false;
     out = std::move(chunk);
     return true;
+}
+
+void failNextDecodesForTest(int count) {
+    failingDecodes.store(count);
 }
 
 }  // namespace logchunk

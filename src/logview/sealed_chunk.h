@@ -54,4 +54,9 @@ inline constexpr std::size_t kMaxRawSize = std::size_t{1} << 30;
 bool decodeSealedChunk(std::span<const char> packed, std::size_t rawSize, std::uint32_t lineCount,
                        DecodedChunk& out);
 
+// For tests only: the next `count` calls of decodeSealedChunk() throw
+// std::bad_alloc as if memory had run out, so that the callers' handling of a
+// failed allocation can be exercised.
+void failNextDecodesForTest(int count);
+
 }  // namespace logchunk

@@ -3,5 +3,6 @@
 torvik_add_test(test_logview_chunks
   ${CMAKE_CURRENT_LIST_DIR}/sealed_chunk_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/log_model_chunks_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/log_model_copy_test.cpp
 )
 target_link_libraries(test_logview_chunks PRIVATE Qt6::Test)

@@ -42,21 +42,20 @@ TEST_F(LogViewPaintTest, BatchesWithinOneFrameGiveOnePaint) {
     settle();
     ASSERT_EQ(rec.rects.size(), 1u);
     rec.rects.clear();
-    // The following batches come faster than the screen refreshes.
+    // The following batches come faster than the screen refreshes. On a loaded
+    // machine the loop itself may outlast a frame (60 Hz here); each frame it
+    // spans may then paint once.
     QElapsedTimer clock;
     clock.start();
     for (int i = 0; i < 20; ++i) {
         model.append(QStringLiteral("batch %1\r").arg(i));
         QApplication::processEvents();
     }
-    const qint64 spent = clock.elapsed();
+    const auto frames = std::size_t(clock.elapsed() / 16);
+    EXPECT_LE(rec.rects.size(), frames + 1);
     QTest::qWait(60);
-    // One paint for them all; a slow or loaded machine that spreads the batches
-    // over several frames may paint once in each frame they took.
-    const double rate = view.screen()->refreshRate() > 1 ? view.screen()->refreshRate() : 60.0;
-    const auto frames = static_cast<std::size_t>(1 + double(spent) * rate / 1000.0);
     EXPECT_GE(rec.rects.size(), 1u);
-    EXPECT_LE(rec.rects.size(), frames) << spent << " ms for the batches";
+    EXPECT_LE(rec.rects.size(), frames + 1);
     EXPECT_EQ(view.state().caret().line, model.lineCount() - 1);
 }
 
