@@ -32,7 +32,10 @@ void TfMain::WorkerThread1Execute(TWorkerThread*, TWorkerExecuteThread* Thread, 
 void TfMain::readerLoop(TWorkerExecuteThread* thread, void*& data) {
     QByteArray cycleBytes;
     for (;;) {
-        if (D2XXUnit::GetFTDeviceQueueStatus() != FT_OK) CloseSimulator();
+        // After a failed query the cycle goes on with the count on record, whose
+        // read then fails as well: that is the same lost link, closed once.
+        const bool queryFailed = D2XXUnit::GetFTDeviceQueueStatus() != FT_OK;
+        if (queryFailed) CloseSimulator();
         const DWORD waiting = D2XXUnit::RxQueueBytes;
         if (waiting != 0) {
             // More may wait than the receive buffer holds: read it in
@@ -43,7 +46,7 @@ void TfMain::readerLoop(TWorkerExecuteThread* thread, void*& data) {
                 FT_STATUS status = FT_OK;
                 const DWORD got = D2XXUnit::ReadFTDevice(piece, &status);
                 if (status != FT_OK) {
-                    CloseSimulator();
+                    if (!queryFailed) CloseSimulator();
                     cycleBytes.clear();  // a failed read drops the cycle's bytes
                     break;
                 }

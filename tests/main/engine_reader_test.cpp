@@ -31,6 +31,20 @@ TEST_F(EngineTest, OnlyBytesAfterTheOpensPurgeAreHandedOver) {
     ASSERT_TRUE(pumpUntil([&] { return logText() == "fresh"; })) << logText().toStdString();
 }
 
+TEST_F(EngineTest, UnplugRightAfterABatchStillGivesOneClosedNotice) {
+    // The unplug lands while the reader is in its hand-off, so its next query
+    // fails with the last batch's count still on record.
+    const auto id = driver->addBridge("TORVIK");
+    ASSERT_TRUE(openLink());
+    QObject::connect(&log, &LogModel::appended, [&] { driver->unplug(id); });
+    shell.clear();
+    driver->feed(id, "last words\r");
+    ASSERT_TRUE(waitReaderEnded());
+    EXPECT_FALSE(engine->Connected.load());
+    EXPECT_EQ(logText(), "last words\n");
+    EXPECT_EQ(balloons(), QStringList{kClosedBalloon}) << "one unplug, one closed notice";
+}
+
 TEST_F(EngineTest, UnplugClosesOnceEndsTheReaderAndReplugReopens) {
     const auto id = driver->addBridge("TORVIK");
     ASSERT_TRUE(openLink());
