@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -212,24 +213,31 @@ void adviseHugePages(QString& out) {
     if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
 }
 
-// Appends `bytes`, lines of the code page joined by exactly `breaks` CRs (a line
-// never holds one: the decoder checks the count), with every CR turned into
-// `lineBreak`. The page equals Latin-1 below 0x80, so eight bytes at a time that
-// hold neither a CR nor a high byte are simply widened; the rest go through the table.
-void appendLines(std::span<const char> bytes, std::size_t breaks, QStringView lineBreak, QString& out) {
+// Appends `bytes`, lines of the code page joined by CRs, with every CR turned
+// into `lineBreak`; returns whether there were exactly `breaks` CRs (a line never
+// holds one, but bytes not checked by the decoder may be damaged). On false the
+// text appended means nothing. The page equals Latin-1 below 0x80, so eight bytes
+// at a time that hold neither a CR nor a high byte are simply widened; the rest go
+// through the table.
+bool appendLines(std::span<const char> bytes, std::size_t breaks, QStringView lineBreak, QString& out) {
     const qsizetype start = out.size();
     const std::size_t breakSize = std::size_t(lineBreak.size());
-    out.resize(start + qsizetype(bytes.size() - breaks + breaks * breakSize));
-    char16_t* dst = reinterpret_cast<char16_t*>(out.data()) + start;
-    const auto* src = reinterpret_cast<const std::uint8_t*>(bytes.data());
     const std::size_t n = bytes.size();
+    if (breaks > n) return false;
+    // Exact when the count is right; never too small when it is not (CRs beyond
+    // `breaks` are dropped, a missing CR leaves its byte's room unused).
+    out.resize(start + qsizetype(n - (breakSize == 0 ? 0 : breaks) + breaks * breakSize));
+    char16_t* const first = reinterpret_cast<char16_t*>(out.data()) + start;
+    char16_t* dst = first;
+    const auto* src = reinterpret_cast<const std::uint8_t*>(bytes.data());
     constexpr std::uint64_t kOnes = 0x0101010101010101;
     constexpr std::uint64_t kHighs = 0x8080808080808080;
+    std::size_t seen = 0;
     std::size_t i = 0;
     auto one = [&](std::uint8_t byte) {
         if (byte != '\r') {
             *dst++ = kToUnicode[byte];
-        } else {
+        } else if (++seen <= breaks) {
             std::copy_n(lineBreak.utf16(), breakSize, dst);
             dst += breakSize;
         }
@@ -238,15 +246,62 @@ void appendLines(std::span<const char> bytes, std::size_t breaks, QStringView li
         std::uint64_t word;
         std::memcpy(&word, src + i, 8);
         const std::uint64_t cr = word ^ (kOnes * '\r');  // a zero byte where a CR stands
-        if (((cr - kOnes) & ~cr & kHighs) == 0 && (word & kHighs) == 0) {
-            for (int k = 0; k < 8; ++k) dst[k] = src[i + std::size_t(k)];
-            dst += 8;
+        if ((word & kHighs) == 0) {
+            // The high bit of every byte that was a CR, and of no other.
+            std::uint64_t crs = ~(((cr & ~kHighs) + ~kHighs) | cr | ~kHighs);
+            std::size_t k = 0;
+            for (; crs; crs &= crs - 1) {
+                const auto at = std::size_t(std::countr_zero(crs) / 8);
+                for (; k < at; ++k) *dst++ = src[i + k];
+                one('\r');
+                k = at + 1;
+            }
+            for (; k < 8; ++k) *dst++ = src[i + k];
         } else {
             for (std::size_t k = 0; k < 8; ++k) one(src[i + k]);
         }
     }
     for (; i < n; ++i) one(src[i]);
-    Q_ASSERT(dst == reinterpret_cast<char16_t*>(out.data()) + out.size());
+    if (seen != breaks) {
+        out.resize(start);
+        return false;
+    }
+    if (breakSize == 0) out.resize(start + (dst - first));
+    return true;
+}
+
+enum class Whole { Appended, Undecodable, OutOfMemory };
+
+// Appends the lines of sealed chunk `c`, the first from column `fromColumn`, the
+// last up to column `toColumn`, decompressed into `scratch`. Counts the CRs
+// while converting, as the decoder would.
+Whole appendWholeChunk(const SealedChunk& c, qsizetype fromColumn, qsizetype toColumn, QStringView lineBreak,
+                       std::vector<char>& scratch, QString& out) {
+    try {
+        if (!logchunk::decompressSealedChunk({c.packed.get(), c.packedSize}, c.rawSize, c.lines, scratch))
+            return Whole::Undecodable;
+    } catch (const std::bad_alloc&) {
+        return Whole::OutOfMemory;
+    }
+    const char* text = scratch.data();
+    const std::size_t size = scratch.size();
+    const auto* firstCr = static_cast<const char*>(std::memchr(text, '\r', size));
+    const auto* lastCr = static_cast<const char*>(::memrchr(text, '\r', size));
+    std::size_t begin = 0;
+    std::size_t end = size;
+    if (c.lines == 1) {
+        if (firstCr) return Whole::Undecodable;
+        begin = std::size_t(std::clamp<qsizetype>(fromColumn, 0, qsizetype(size)));
+        end = std::size_t(std::clamp<qsizetype>(toColumn, qsizetype(begin), qsizetype(size)));
+    } else {
+        if (!firstCr) return Whole::Undecodable;
+        // Both ends stay within their lines, so every CR of the chunk is converted and counted.
+        begin = std::size_t(std::clamp<qsizetype>(fromColumn, 0, firstCr - text));
+        const std::size_t lastBegin = std::size_t(lastCr + 1 - text);
+        end = lastBegin + std::size_t(std::clamp<qsizetype>(toColumn, 0, qsizetype(size - lastBegin)));
+    }
+    if (!appendLines({text + begin, end - begin}, c.lines - 1, lineBreak, out)) return Whole::Undecodable;
+    return Whole::Appended;
 }
 
 }  // namespace
@@ -427,6 +482,7 @@ void LogModel::appendText(qsizetype fromLine, qsizetype fromColumn, qsizetype to
         const qsizetype a = std::clamp<qsizetype>(from, 0, length);
         return std::pair{a, std::clamp<qsizetype>(to, a, length)};
     };
+    std::vector<char> scratch;
     qsizetype line = fromLine;
     while (line <= toLine) {
         if (line != fromLine) out.append(lineBreak);
@@ -459,7 +515,24 @@ void LogModel::appendText(qsizetype fromLine, qsizetype fromColumn, qsizetype to
             const std::size_t k = s.chunkOf(line);
             const qsizetype chunkFirst = s.sealedFirst[k];
             last = std::min<qsizetype>(last, chunkFirst + s.sealed[k].lines - 1);
-            const logchunk::DecodedChunk* chunk = s.decoded(k);
+            const logchunk::DecodedChunk* chunk = s.cache.find(k);
+            if (!chunk && line == chunkFirst && last == chunkFirst + s.sealed[k].lines - 1) {
+                // A wholly selected chunk that is not cached is decompressed
+                // into scratch memory, neither indexed nor cached: a long copy
+                // would only churn the cache.
+                const auto whole =
+                    appendWholeChunk(s.sealed[k], line == fromLine ? fromColumn : 0,
+                                     last == toLine ? toColumn : std::numeric_limits<qsizetype>::max(),
+                                     lineBreak, scratch, out);
+                if (whole != Whole::OutOfMemory) {
+                    if (whole == Whole::Undecodable)
+                        for (; line < last; ++line) out.append(lineBreak);
+                    line = last + 1;
+                    continue;
+                }
+                std::vector<char>().swap(scratch);  // and let the cache try with all it holds
+            }
+            if (!chunk) chunk = s.decoded(k);
             if (!chunk) {
                 // Out of memory: these lines read empty this time.
                 for (; line < last; ++line) out.append(lineBreak);
@@ -482,6 +555,7 @@ void LogModel::appendText(qsizetype fromLine, qsizetype fromColumn, qsizetype to
             begin += std::size_t(columns(line, qsizetype(firstEnd - firstBegin)).first);
             end = lastBegin + std::size_t(columns(last, qsizetype(lastEnd - lastBegin)).second);
         }
+        // The decoder has counted these CRs already.
         appendLines({text + begin, end - begin}, std::size_t(last - line), lineBreak, out);
         line = last + 1;
     }

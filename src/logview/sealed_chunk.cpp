@@ -40,25 +40,49 @@ std::vector<char> Compressor::compress(std::span<const char> raw) {
     return std::vector<char>(scratch.begin(), scratch.begin() + static_cast<std::ptrdiff_t>(n));
 }
 
-bool decodeSealedChunk(std::span<const char> packed, std::size_t rawSize, std::uint32_t lineCount,
-                       DecodedChunk& out) {
-    out = DecodedChunk();
+namespace {
+
+// The checks both decoders make before decompressing: exactly one zstd frame
+// declaring `rawSize` bytes, enough bytes for the CRs between `lineCount` lines.
+bool acceptable(std::span<const char> packed, std::size_t rawSize, std::uint32_t lineCount) {
     if (failingDecodes.load(std::memory_order_relaxed) > 0 && failingDecodes.fetch_sub(1) > 0)
         throw std::bad_alloc();
     if (lineCount == 0 || rawSize > kMaxRawSize || rawSize < lineCount - 1) return false;
     const unsigned long long declared = ZSTD_getFrameContentSize(packed.data(), packed.size());
     if (declared != rawSize) return false;
     // Exactly one frame, nothing after it.
-    if (ZSTD_findFrameCompressedSize(packed.data(), packed.size()) != packed.size()) return false;
+    return ZSTD_findFrameCompressedSize(packed.data(), packed.size()) == packed.size();
+}
 
-    DecodedChunk chunk;
-    chunk.bytes = std::make_unique_for_overwrite<char[]>(rawSize == 0 ? 1 : rawSize);
-    const std::size_t n = ZSTD_decompress(chunk.bytes.get(), rawSize, packed.data(), packed.size());
+struct FreeDecoder {
+    void operator()(ZSTD_DCtx* context) const { ZSTD_freeDCtx(context); }
+};
+
+bool decompress(std::span<const char> packed, std::size_t rawSize, char* into) {
+    // One decoder per thread, kept: making one for every chunk costs more than decoding it.
+    thread_local std::unique_ptr<ZSTD_DCtx, FreeDecoder> context;
+    if (!context) {
+        context.reset(ZSTD_createDCtx());
+        if (!context) throw std::bad_alloc();
+    }
+    const std::size_t n = ZSTD_decompressDCtx(context.get(), into, rawSize, packed.data(), packed.size());
     if (ZSTD_isError(n)) {
         if (ZSTD_getErrorCode(n) == ZSTD_error_memory_allocation) throw std::bad_alloc();
         return false;
     }
-    if (n != rawSize) return false;
+    return n == rawSize;
+}
+
+}  // namespace
+
+bool decodeSealedChunk(std::span<const char> packed, std::size_t rawSize, std::uint32_t lineCount,
+                       DecodedChunk& out) {
+    out = DecodedChunk();
+    if (!acceptable(packed, rawSize, lineCount)) return false;
+
+    DecodedChunk chunk;
+    chunk.bytes = std::make_unique_for_overwrite<char[]>(rawSize == 0 ? 1 : rawSize);
+    if (!decompress(packed, rawSize, chunk.bytes.get())) return false;
     chunk.size = rawSize;
 
     chunk.starts.reserve(lineCount);
@@ -73,6 +97,13 @@ bool decodeSealedChunk(std::span<const char> packed, std::size_t rawSize, std::u
     if (chunk.starts.size() != lineCount) return false;
     out = std::move(chunk);
     return true;
+}
+
+bool decompressSealedChunk(std::span<const char> packed, std::size_t rawSize, std::uint32_t lineCount,
+                           std::vector<char>& into) {
+    if (!acceptable(packed, rawSize, lineCount)) return false;
+    into.resize(rawSize);
+    return decompress(packed, rawSize, into.data());
 }
 
 void failNextDecodesForTest(int count) {

@@ -54,9 +54,15 @@ inline constexpr std::size_t kMaxRawSize = std::size_t{1} << 30;
 bool decodeSealedChunk(std::span<const char> packed, std::size_t rawSize, std::uint32_t lineCount,
                        DecodedChunk& out);
 
+// Decompresses like decodeSealedChunk() into `into` (resized to `rawSize`),
+// without indexing the lines: the caller must check that the bytes hold exactly
+// `lineCount` - 1 CRs. On false the content of `into` means nothing.
+bool decompressSealedChunk(std::span<const char> packed, std::size_t rawSize, std::uint32_t lineCount,
+                           std::vector<char>& into);
+
 // For tests only: the next `count` calls of decodeSealedChunk() throw
 // std::bad_alloc as if memory had run out, so that the callers' handling of a
-// failed allocation can be exercised.
+// failed allocation can be exercised. decompressSealedChunk() counts too.
 void failNextDecodesForTest(int count);
 
 }  // namespace logchunk

@@ -91,6 +91,45 @@ TEST(LogModelCopy, ChunkWiseTextMatchesTheLineByLineText) {
     }
     // The lines themselves are still the ones appended.
     for (qsizetype i = 0; i <= last; i += 613) EXPECT_EQ(m.line(i), lines.at(i)) << i;
+
+    // Whole chunks that are not cached (trimming empties the cache), with the
+    // range's ends inside them or on the neighbouring chunks, any line break.
+    for (int round = 0; round < 40; ++round) {
+        m.trimTrailingBlanks();
+        const qsizetype a = std::uniform_int_distribution<qsizetype>(0, last)(rng);
+        const qsizetype b = std::min(last, a + std::uniform_int_distribution<qsizetype>(0, 40000)(rng));
+        const QString lineBreak = round % 3 == 0   ? QStringLiteral("\n")
+                                  : round % 3 == 1 ? QString()
+                                                   : QStringLiteral("\r\n");
+        check(a, std::uniform_int_distribution<qsizetype>(0, 45)(rng), b,
+              std::uniform_int_distribution<qsizetype>(0, 45)(rng), lineBreak);
+    }
+    m.trimTrailingBlanks();
+    check(0, 3, last, 7, QString());
+}
+
+TEST(LogModelCopy, RangesEndingAtChunkEndsKeepTheirColumns) {
+    // Lines of one length, so that the chunks' first lines are known.
+    LogModel m;
+    QString batch;
+    for (int i = 0; i < 40000; ++i)
+        batch += QStringLiteral("7E8 06 41 0C %1 00 00\r").arg(i, 8, 10, QChar(u'0'));
+    m.append(batch);
+    const qsizetype perChunk = qsizetype(logchunk::kChunkBytes + 1 + 27) / 28;  // 27 characters and a CR
+    struct Range {
+        qsizetype a, ac, b, bc;
+    };
+    for (const Range r : {Range{perChunk, 5, 2 * perChunk - 1, 9}, Range{perChunk, 30, 3 * perChunk - 1, 0},
+                          Range{perChunk - 1, 26, 2 * perChunk - 1, 27}, Range{perChunk, 0, perChunk, 4},
+                          Range{0, 3, perChunk - 1, 12}}) {
+        for (const QString& lineBreak : {QStringLiteral("\r\n"), QString()}) {
+            m.trimTrailingBlanks();  // empties the cache
+            QString out;
+            m.appendText(r.a, r.ac, r.b, r.bc, lineBreak, out);
+            EXPECT_EQ(out, referenceText(m, r.a, r.ac, r.b, r.bc, lineBreak))
+                << r.a << ":" << r.ac << " .. " << r.b;
+        }
+    }
 }
 
 namespace {
@@ -134,6 +173,12 @@ TEST_F(LogModelOutOfMemory, AnUndecodableLineReadsEmptyOnceAndRightAfterwards) {
     QString out;
     model.appendText(0, 0, 3, 100, u"\r\n", out);
     EXPECT_EQ(out, QStringLiteral("\r\n\r\n\r\n"));
+    // Memory for a whole chunk's scratch copy fails: the cache serves it instead.
+    logchunk::failNextDecodesForTest(1);
+    out.clear();
+    model.appendText(0, 0, 40000, 100, u"\r\n", out);
+    EXPECT_EQ(out,
+              QString(block).replace(QStringLiteral("\r"), QStringLiteral("\r\n")) + QStringLiteral("tail"));
     logchunk::failNextDecodesForTest(0);
     out.clear();
     model.appendText(0, 0, 40000, 100, u"\r\n", out);
