@@ -2,11 +2,11 @@
 
 #include "device/codepage.h"
 #include "logview/chunk_cache.h"
+#include "logview/fresh_memory.h"
+#include "logview/line_text.h"
 #include "logview/sealed_chunk.h"
 
 #include <QByteArrayView>
-
-#include <sys/mman.h>
 
 #include <algorithm>
 #include <array>
@@ -195,81 +195,6 @@ inline int narrowByte(char16_t ch) {
 
 const QString kTabSpaces = QStringLiteral("    ");
 
-// The code page's characters by byte, for decoding long runs without a call per byte.
-const std::array<char16_t, 256> kToUnicode = [] {
-    std::array<char16_t, 256> table{};
-    for (int b = 0; b < 256; ++b) table[std::size_t(b)] = codepage::toUnicode(std::uint8_t(b));
-    return table;
-}();
-
-// A copy of many lines fills tens of megabytes of fresh memory; in huge pages
-// that costs a few hundred page faults instead of thousands. Only a hint.
-void adviseHugePages(QString& out) {
-    constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
-    const auto free = reinterpret_cast<std::uintptr_t>(out.data() + out.size());
-    const auto end = reinterpret_cast<std::uintptr_t>(out.data() + out.capacity());
-    const std::uintptr_t first = (free + kHuge - 1) & ~(kHuge - 1);
-    const std::uintptr_t last = end & ~(kHuge - 1);
-    if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-}
-
-// Appends `bytes`, lines of the code page joined by CRs, with every CR turned
-// into `lineBreak`; returns whether there were exactly `breaks` CRs (a line never
-// holds one, but bytes not checked by the decoder may be damaged). On false the
-// text appended means nothing. The page equals Latin-1 below 0x80, so eight bytes
-// at a time that hold neither a CR nor a high byte are simply widened; the rest go
-// through the table.
-bool appendLines(std::span<const char> bytes, std::size_t breaks, QStringView lineBreak, QString& out) {
-    const qsizetype start = out.size();
-    const std::size_t breakSize = std::size_t(lineBreak.size());
-    const std::size_t n = bytes.size();
-    if (breaks > n) return false;
-    // Exact when the count is right; never too small when it is not (CRs beyond
-    // `breaks` are dropped, a missing CR leaves its byte's room unused).
-    out.resize(start + qsizetype(n - (breakSize == 0 ? 0 : breaks) + breaks * breakSize));
-    char16_t* const first = reinterpret_cast<char16_t*>(out.data()) + start;
-    char16_t* dst = first;
-    const auto* src = reinterpret_cast<const std::uint8_t*>(bytes.data());
-    constexpr std::uint64_t kOnes = 0x0101010101010101;
-    constexpr std::uint64_t kHighs = 0x8080808080808080;
-    std::size_t seen = 0;
-    std::size_t i = 0;
-    auto one = [&](std::uint8_t byte) {
-        if (byte != '\r') {
-            *dst++ = kToUnicode[byte];
-        } else if (++seen <= breaks) {
-            std::copy_n(lineBreak.utf16(), breakSize, dst);
-            dst += breakSize;
-        }
-    };
-    for (; i + 8 <= n; i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, src + i, 8);
-        const std::uint64_t cr = word ^ (kOnes * '\r');  // a zero byte where a CR stands
-        if ((word & kHighs) == 0) {
-            // The high bit of every byte that was a CR, and of no other.
-            std::uint64_t crs = ~(((cr & ~kHighs) + ~kHighs) | cr | ~kHighs);
-            std::size_t k = 0;
-            for (; crs; crs &= crs - 1) {
-                const auto at = std::size_t(std::countr_zero(crs) / 8);
-                for (; k < at; ++k) *dst++ = src[i + k];
-                one('\r');
-                k = at + 1;
-            }
-            for (; k < 8; ++k) *dst++ = src[i + k];
-        } else {
-            for (std::size_t k = 0; k < 8; ++k) one(src[i + k]);
-        }
-    }
-    for (; i < n; ++i) one(src[i]);
-    if (seen != breaks) {
-        out.resize(start);
-        return false;
-    }
-    if (breakSize == 0) out.resize(start + (dst - first));
-    return true;
-}
-
 enum class Whole { Appended, Undecodable, OutOfMemory };
 
 // Appends the lines of sealed chunk `c`, the first from column `fromColumn`, the
@@ -300,7 +225,8 @@ Whole appendWholeChunk(const SealedChunk& c, qsizetype fromColumn, qsizetype toC
         const std::size_t lastBegin = std::size_t(lastCr + 1 - text);
         end = lastBegin + std::size_t(std::clamp<qsizetype>(toColumn, 0, qsizetype(size - lastBegin)));
     }
-    if (!appendLines({text + begin, end - begin}, c.lines - 1, lineBreak, out)) return Whole::Undecodable;
+    if (!linetext::appendLines({text + begin, end - begin}, c.lines - 1, lineBreak, out))
+        return Whole::Undecodable;
     return Whole::Appended;
 }
 
@@ -473,7 +399,8 @@ void LogModel::appendText(qsizetype fromLine, qsizetype fromColumn, qsizetype to
     }
     if (toLine >= s.openFirst) room += s.open.size();
     out.reserve(out.size() + static_cast<qsizetype>(room));
-    adviseHugePages(out);
+    freshmemory::prepareForFilling(out.data() + out.size(),
+                                   std::size_t(out.capacity() - out.size()) * sizeof(QChar));
 
     // The columns of `line` that belong to the range, clamped into its `length`.
     auto columns = [&](qsizetype line, qsizetype length) {
@@ -556,7 +483,7 @@ void LogModel::appendText(qsizetype fromLine, qsizetype fromColumn, qsizetype to
             end = lastBegin + std::size_t(columns(last, qsizetype(lastEnd - lastBegin)).second);
         }
         // The decoder has counted these CRs already.
-        appendLines({text + begin, end - begin}, std::size_t(last - line), lineBreak, out);
+        linetext::appendLines({text + begin, end - begin}, std::size_t(last - line), lineBreak, out);
         line = last + 1;
     }
 }

@@ -4,10 +4,18 @@
 target_sources(torvik_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/sealed_chunk.h ${CMAKE_CURRENT_LIST_DIR}/sealed_chunk.cpp
   ${CMAKE_CURRENT_LIST_DIR}/chunk_cache.h ${CMAKE_CURRENT_LIST_DIR}/chunk_cache.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/line_text.h ${CMAKE_CURRENT_LIST_DIR}/line_text.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/fresh_memory.h
   ${CMAKE_CURRENT_LIST_DIR}/log_model.h ${CMAKE_CURRENT_LIST_DIR}/log_model.cpp
   ${CMAKE_CURRENT_LIST_DIR}/log_view_state.h ${CMAKE_CURRENT_LIST_DIR}/log_view_state.cpp
   ${CMAKE_CURRENT_LIST_DIR}/log_file_writer.h ${CMAKE_CURRENT_LIST_DIR}/log_file_writer.cpp
 )
+# Memory hints are the one piece of the log store that depends on the system.
+if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
+  target_sources(torvik_core PRIVATE ${CMAKE_CURRENT_LIST_DIR}/fresh_memory_linux.cpp)
+else()
+  target_sources(torvik_core PRIVATE ${CMAKE_CURRENT_LIST_DIR}/fresh_memory_other.cpp)
+endif()
 add_library(torvik_logview STATIC
   ${CMAKE_CURRENT_LIST_DIR}/log_view_look.h ${CMAKE_CURRENT_LIST_DIR}/log_view_look.cpp
   ${CMAKE_CURRENT_LIST_DIR}/log_view_painter.h ${CMAKE_CURRENT_LIST_DIR}/log_view_painter.cpp

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <cstddef>
+
+// Hints for a large buffer that is about to be filled from front to back.
+namespace freshmemory {
+
+// Asks the system to back [begin, begin + bytes) with huge pages and to map it
+// writable right away: a copy of a long log fills tens of megabytes, and taking
+// a page fault for every 4 KiB of them costs more than the copy itself. Only a
+// hint; the memory's content is left as it is.
+void prepareForFilling(void* begin, std::size_t bytes);
+
+}  // namespace freshmemory
