@@ -76,7 +76,71 @@ std::size_t widenPlainLines(const std::uint8_t* src, std::size_t n, QStringView 
 }
 #endif
 
+#if defined(__SSE2__)
+// Copies the leading part of `src` (n bytes) to `dst`, each CR becoming
+// `lineEnd` (at most two bytes), as widenPlainLines() does for text; returns
+// where it stopped. Stores run up to 31 bytes ahead of `dst`.
+std::size_t copyPlainLines(const char* src, std::size_t n, QByteArrayView lineEnd, std::size_t breaks,
+                           char*& dst, std::size_t& seen) {
+    const std::size_t endSize = std::size_t(lineEnd.size());
+    char end[2] = {};
+    std::memcpy(end, lineEnd.data(), endSize);
+    const __m128i crs = _mm_set1_epi8('\r');
+    auto copy16 = [&](std::size_t from, char* to) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to),
+                         _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + from)));
+    };
+    std::size_t i = 0;  // bytes [i, block) hold no CR
+    for (std::size_t block = 0; block + 96 <= n; block += 64) {
+        std::uint64_t crBits = 0;
+        for (int k = 0; k < 4; ++k) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + block + 16 * k));
+            crBits |= std::uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(v, crs)))) << (16 * k);
+        }
+        for (; crBits; crBits &= crBits - 1) {
+            if (seen == breaks) return i;  // one CR too many: the caller refuses the bytes
+            const std::size_t cr = block + std::size_t(std::countr_zero(crBits));
+            const std::size_t length = cr - i;
+            copy16(i, dst);
+            copy16(i + 16, dst + 16);
+            for (std::size_t k = 32; k < length; k += 16) copy16(i + k, dst + k);
+            dst += length;
+            std::memcpy(dst, end, 2);
+            dst += endSize;
+            ++seen;
+            i = cr + 1;
+        }
+    }
+    return i;
+}
+#endif
+
 }  // namespace
+
+std::ptrdiff_t copyLines(std::span<const char> bytes, std::size_t breaks, QByteArrayView lineEnd, char* out) {
+    const std::size_t endSize = std::size_t(lineEnd.size());
+    const char* src = bytes.data();
+    const std::size_t n = bytes.size();
+    char* dst = out;
+    std::size_t seen = 0;
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    if (endSize <= 2) i = copyPlainLines(src, n, lineEnd, breaks, dst, seen);
+#endif
+    while (i < n) {
+        const auto* cr = static_cast<const char*>(std::memchr(src + i, '\r', n - i));
+        const std::size_t length = (cr ? std::size_t(cr - src) : n) - i;
+        std::memcpy(dst, src + i, length);
+        dst += length;
+        i += length;
+        if (!cr) break;
+        if (seen++ == breaks) return -1;
+        std::memcpy(dst, lineEnd.data(), endSize);
+        dst += endSize;
+        ++i;
+    }
+    return seen == breaks ? dst - out : -1;
+}
 
 // The page equals Latin-1 below 0x80, so runs that hold no high byte are simply
 // widened, sixteen or eight bytes at a time; the rest go through the table.

@@ -1,12 +1,13 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 
 #include <cstddef>
 #include <span>
 
-// Turning stored log lines (code-page bytes joined by CR) into text.
+// Turning stored log lines (code-page bytes joined by CR) into text or file bytes.
 namespace linetext {
 
 // Appends `bytes`, lines of the code page joined by CRs, to `out`, with every CR
@@ -14,5 +15,12 @@ namespace linetext {
 // line never holds one, but bytes not checked by the decoder may be damaged). On
 // false `out` is left as it was.
 bool appendLines(std::span<const char> bytes, std::size_t breaks, QStringView lineBreak, QString& out);
+
+// Copies `bytes`, lines joined by CRs, to `out` with every CR turned into
+// `lineEnd`; returns the number of bytes written, or -1 when there were not
+// exactly `breaks` CRs. `out` must hold bytes.size() + breaks * lineEnd.size()
+// + kCopySlack bytes: the copy stores up to kCopySlack bytes past what it writes.
+constexpr std::size_t kCopySlack = 32;
+std::ptrdiff_t copyLines(std::span<const char> bytes, std::size_t breaks, QByteArrayView lineEnd, char* out);
 
 }  // namespace linetext

@@ -549,8 +549,44 @@ bool LogModel::writeEncoded(QByteArrayView lineEnd,
         (void)size;
         return true;
     };
+    // A chunk with no wide line is copied whole, CRs turned into line ends on
+    // the way: no line index, no call per line. Chunks that hold a very long
+    // line do not fit a block and go out on their own.
+    std::vector<char> scratch;
+    std::vector<char> large;
+    auto putWholeChunk = [&](const SealedChunk& c) {
+        try {
+            if (!logchunk::decompressSealedChunk({c.packed.get(), c.packedSize}, c.rawSize, c.lines, scratch))
+                return false;
+            const std::size_t room = scratch.size() + c.lines * endSize + linetext::kCopySlack;
+            if (used + room > kBlock) {
+                if (used > 0 && !sink(QByteArrayView(block.data(), qsizetype(used)))) return false;
+                used = 0;
+            }
+            if (room > kBlock) large.resize(room);
+            char* const to = room > kBlock ? large.data() : block.data() + used;
+            std::ptrdiff_t written = linetext::copyLines(scratch, c.lines - 1, lineEnd, to);
+            if (written < 0) return false;
+            std::memcpy(to + written, lineEnd.data(), endSize);  // the chunk's last line ends too
+            written += std::ptrdiff_t(endSize);
+            if (room <= kBlock) {
+                used += std::size_t(written);
+                return true;
+            }
+            const bool sent = sink(QByteArrayView(large.data(), qsizetype(written)));
+            std::vector<char>().swap(large);
+            return sent;
+        } catch (const std::bad_alloc&) {
+            return false;  // reported as a failed write rather than a file with lines missing
+        }
+    };
     for (std::size_t k = 0; k < s.sealed.size(); ++k) {
         const SealedChunk& c = s.sealed[k];
+        const auto nextWide = s.wide.lower_bound(s.sealedFirst[k]);
+        if (nextWide == s.wide.end() || nextWide->first >= s.sealedFirst[k] + qsizetype(c.lines)) {
+            if (!putWholeChunk(c)) return false;
+            continue;
+        }
         logchunk::DecodedChunk chunk;
         try {
             if (!logchunk::decodeSealedChunk({c.packed.get(), c.packedSize}, c.rawSize, c.lines, chunk))

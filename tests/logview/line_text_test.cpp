@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -100,6 +102,45 @@ TEST(LineText, AWrongBreakCountIsRefusedAndStaysInsideItsRoom) {
                 // One past the room is the terminator that resizing writes.
                 const QStringView spare(out.constData() + 5 + room, out.capacity() - 5 - room);
                 EXPECT_EQ(spare.count(u'#'), spare.size()) << "round " << round << " claimed " << claimed;
+            }
+        }
+    }
+}
+
+// File bytes: every CR becomes the line end, nothing else changes.
+QByteArray referenceBytes(const std::string& bytes, QByteArrayView lineEnd) {
+    QByteArray out;
+    for (const char b : bytes) {
+        if (b == '\r')
+            out += lineEnd;
+        else
+            out += b;
+    }
+    return out;
+}
+
+TEST(LineText, CopiedLinesEndWithTheLineEndAndStayInsideTheirRoom) {
+    std::mt19937 rng(23);
+    const QByteArray ends[] = {"\r\n", "\n", "", "<br>"};
+    for (int round = 0; round < 60; ++round) {
+        std::size_t count = 0;
+        const std::string bytes = randomLines(rng, 1 + round * 7, count);
+        for (const QByteArray& lineEnd : ends) {
+            for (const std::size_t claimed : {count, count + 1, count - 1, std::size_t{0}}) {
+                // The room the caller must give, then spare memory that must stay untouched.
+                const std::size_t room =
+                    bytes.size() + claimed * std::size_t(lineEnd.size()) + linetext::kCopySlack;
+                std::vector<char> out(claimed > bytes.size() ? 64 : room + 64, '#');
+                if (claimed > bytes.size()) continue;
+                const std::ptrdiff_t written = linetext::copyLines(bytes, claimed, lineEnd, out.data());
+                if (claimed == count) {
+                    ASSERT_GE(written, 0) << round;
+                    EXPECT_EQ(QByteArray(out.data(), written), referenceBytes(bytes, lineEnd))
+                        << "round " << round << " end " << lineEnd.constData();
+                } else {
+                    EXPECT_EQ(written, -1) << round;
+                }
+                EXPECT_EQ(std::count(out.begin() + std::ptrdiff_t(room), out.end(), '#'), 64) << round;
             }
         }
     }

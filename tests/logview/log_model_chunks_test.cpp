@@ -187,3 +187,24 @@ TEST(LogModelChunks, TextOfARangeAcrossChunksJoinsTheLinesPieces) {
     m.appendText(5, 30, 5, 40, u"\r\n", out);  // columns beyond the line
     EXPECT_EQ(out, QString());
 }
+
+TEST(LogModelChunks, SavingChunksWithAndWithoutWideLinesGivesEveryLine) {
+    // Chunks without a wide line are written whole, the others line by line;
+    // lengths from 20 to 79 cross the steps of the whole-chunk copy.
+    LogModel m;
+    QString batch;
+    for (int i = 0; i < 60000; ++i) {
+        batch += numbered(i, 20 + i % 60);
+        if (i == 15000 || i == 15001 || i == 41000) batch += QStringLiteral(" \u4E2D");
+        batch += u'\r';
+        if (batch.size() > 50000) {
+            m.append(batch);
+            batch.clear();
+        }
+    }
+    m.append(batch + QStringLiteral("open tail"));
+    ASSERT_EQ(m.lineCount(), 60001);
+    const QByteArray whole = saved(m);
+    EXPECT_EQ(whole, savedLineByLine(m));
+    EXPECT_TRUE(whole.endsWith("\r\n59999" + QByteArray(74, '.') + "\r\nopen tail\r\n"));
+}
