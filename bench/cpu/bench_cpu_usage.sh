@@ -15,6 +15,8 @@ SIM_RATE=400 start_sim "TORVIK ECU SIMULATOR" "$E2E_TMP/received.bin"
 start_program master
 wait_for_icon 15 || fail "no tray icon"
 wait_until 10 icon_is_green || fail "the link did not open"
+# Menu choices come after the splash, as a user's would.
+wait_for 8 '[ -z "$(splash_window)" ]' || fail "the splash stayed"
 choose_menu "ISO 15765-4"
 wait_until 3 recorded "$E2E_TMP/received.bin" 'SP5\r' || fail "ISO 15765-4 did not send SP5"
 

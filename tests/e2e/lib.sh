@@ -192,6 +192,9 @@ left_click() { xdotool mousemove --window "$1" "${2:-8}" "${3:-8}" sleep 0.1 cli
 double_click() { xdotool mousemove --window "$1" "${2:-8}" "${3:-8}" sleep 0.1 click --repeat 2 --delay 60 1; }
 right_click() { xdotool mousemove --window "$1" "${2:-8}" "${3:-8}" sleep 0.1 click 3; }
 
+# The splash while it is up: the program's 400 x 205 window.
+splash_window() { xwininfo -root -tree 2>/dev/null | awk '/\("torvik-master" / && / 400x205\+/ && !found {print $1; found = 1}'; }
+
 # The open popup menu of the program: a mapped override-redirect window that is
 # transient for the program's main window and is no tooltip (the balloon is one).
 popup_menu() {
@@ -238,6 +241,9 @@ open_tray_menu() {
 choose_menu() {
     local row=${MENU_ROW[$1]}
     open_tray_menu
+    # The popup is mapped before it grabs the keyboard; keys sent in between
+    # are lost, and a lone Return then closes the menu without a choice.
+    sleep 0.3
     local keys=() i
     for ((i = 0; i < row; i++)); do keys+=(Down); done
     xdotool key --delay 30 "${keys[@]}" Return

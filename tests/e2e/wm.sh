@@ -69,9 +69,6 @@ click_frame_button() {
 # viewable WINDOW: the window is mapped and seen on the screen.
 viewable() { xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'; }
 
-# The splash while it is up: the program's 400 x 205 window.
-splash_window() { xwininfo -root -tree 2>/dev/null | awk '/\("torvik-master" / && / 400x205\+/ && !found {print $1; found = 1}'; }
-
 # start_xspy FILE: records what the X server receives for windows created from
 # now on (see tests/e2e/tools/xspy.cpp).
 start_xspy() {
