@@ -3,6 +3,7 @@
 #include "logview/log_file_writer.h"
 #include "logview/log_model.h"
 #include "logview/log_view_painter.h"
+#include "logview/quiet_scroll_bar.h"
 #include "logview/save_text_file_dialog.h"
 
 #include <QApplication>
@@ -32,6 +33,8 @@ LogView::LogView(LogModel* model, QWidget* parent)
     pal.setColor(QPalette::WindowText, kBorderColor);
     setPalette(pal);
     setFont(font_);
+    setHorizontalScrollBar(new QuietScrollBar(Qt::Horizontal, this));
+    setVerticalScrollBar(new QuietScrollBar(Qt::Vertical, this));
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setFocusPolicy(Qt::StrongFocus);
@@ -129,10 +132,13 @@ bool LogView::isShownOnScreen() const {
 void LogView::scheduleFrame() {
     if (frameTimer_.isActive()) return;  // this frame's paint is already due
     // The first batch after a quiet spell is painted at once; later ones wait for
-    // the next screen refresh, so that the batches between two frames share one paint.
+    // the next frame, so that the batches between two frames share one paint.
+    // Streaming text is not read line by line: like a terminal, the view then
+    // paints about 33 times a second, or at the screen's rate if that is lower.
+    constexpr qint64 kStreamingFrameMs = 30;
     const QScreen* s = screen();
     const double rate = s && s->refreshRate() > 1 ? s->refreshRate() : 60.0;
-    const auto interval = static_cast<qint64>(std::ceil(1000.0 / rate));
+    const auto interval = std::max(static_cast<qint64>(std::ceil(1000.0 / rate)), kStreamingFrameMs);
     frameTimer_.start(static_cast<int>(std::max<qint64>(interval - sinceFrame_.elapsed(), 0)));
 }
 
@@ -261,6 +267,7 @@ void LogView::paintEvent(QPaintEvent* event) {
         shownGutterCells_ = gutterCells_;
     }
     in.font = font_;
+    in.glyphs = &glyphs_;
     in.viewport = viewport()->rect();
     in.gutterColor = QApplication::palette().color(QPalette::Button);
     in.focused = hasFocus();

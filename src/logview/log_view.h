@@ -7,6 +7,7 @@
 // clearLog() and the "Save" button to saveLog(SaveTextFileDialog1). The user can
 // move the caret, select, scroll and copy; nothing changes the text.
 
+#include "logview/cell_glyphs.h"
 #include "logview/log_view_look.h"
 #include "logview/log_view_state.h"
 
@@ -97,6 +98,7 @@ private:
     LogViewState state_;
     QFont font_;
     logview::CellMetrics metrics_;
+    logview::CellGlyphs glyphs_{font_, metrics_.cellWidth};
     QTimer caretTimer_;
     bool caretOn_ = true;
     bool syncing_ = false;

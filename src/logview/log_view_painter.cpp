@@ -1,5 +1,6 @@
 #include "logview/log_view_painter.h"
 
+#include "logview/cell_glyphs.h"
 #include "logview/log_model.h"
 #include "logview/log_view_state.h"
 
@@ -49,7 +50,8 @@ void paintLineNumbers(QPainter& p, const PaintInput& in, qsizetype first, qsizet
     for (qsizetype line = from; line <= shownLast; ++line) {
         const QString number = QString::number(line + 1);
         const int y = static_cast<int>(line - first) * lh + in.metrics.ascent;
-        p.drawText(in.gutter.numberLeft(static_cast<int>(number.size())), y, number);
+        const int x = in.gutter.numberLeft(static_cast<int>(number.size()));
+        if (!in.glyphs || !in.glyphs->drawDigits(p, QPointF(x, y), number)) p.drawText(x, y, number);
     }
     p.restore();
 }
@@ -92,16 +94,26 @@ void paintRow(QPainter& p, const PaintInput& in, qsizetype line, int rowTop) {
             continue;
         }
         p.setPen(kTextColor);
-        if (!in.metrics.runsAlignToCells || !isRunSafe(chars[i])) {
-            const qsizetype len = (QChar::isHighSurrogate(chars[i]) && i + 1 < n) ? 2 : 1;
-            p.drawText(cellX(i), baseline, text.mid(i, len));
-            i += len;
+        if (isRunSafe(chars[i])) {
+            qsizetype end = i + 1;
+            while (end < n && isRunSafe(chars[end])) ++end;
+            // The glyphs are set one to a cell, whatever the face's own advance.
+            if (in.glyphs &&
+                in.glyphs->draw(p, QPointF(cellX(i), baseline), QStringView(text).mid(i, end - i))) {
+                i = end;
+                continue;
+            }
+            if (in.metrics.runsAlignToCells) {
+                p.drawText(cellX(i), baseline, text.mid(i, end - i));
+            } else {
+                for (; i < end; ++i) p.drawText(cellX(i), baseline, text.mid(i, 1));
+            }
+            i = end;
             continue;
         }
-        qsizetype end = i + 1;
-        while (end < n && isRunSafe(chars[end])) ++end;
-        p.drawText(cellX(i), baseline, text.mid(i, end - i));
-        i = end;
+        const qsizetype len = (QChar::isHighSurrogate(chars[i]) && i + 1 < n) ? 2 : 1;
+        p.drawText(cellX(i), baseline, text.mid(i, len));
+        i += len;
     }
 }
 

@@ -14,17 +14,20 @@ class QPainter;
 
 namespace logview {
 
+class CellGlyphs;
+
 struct PaintInput {
     const LogModel* model = nullptr;
     const LogViewState* state = nullptr;
     CellMetrics metrics;
     GutterLayout gutter;  // as wide as the line count needs
     QFont font;
-    QRect viewport;        // the viewport's rectangle, origin at (0, 0)
-    QRect dirty;           // the part to paint; empty for the whole viewport
-    QColor gutterColor;    // the desktop's button face
-    bool focused = false;  // selection and caret show only with focus
-    bool caretOn = false;  // the caret's blink phase
+    const CellGlyphs* glyphs = nullptr;  // runs on the cell grid; drawText() without
+    QRect viewport;                      // the viewport's rectangle, origin at (0, 0)
+    QRect dirty;                         // the part to paint; empty for the whole viewport
+    QColor gutterColor;                  // the desktop's button face
+    bool focused = false;                // selection and caret show only with focus
+    bool caretOn = false;                // the caret's blink phase
 };
 
 void paintLogView(QPainter& painter, const PaintInput& in);
