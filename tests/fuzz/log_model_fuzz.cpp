@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -64,10 +65,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QObject::connect(&model, &LogModel::trimmed, [&] { ++trimmed; });
     qsizetype total = 0;
     int saves = 0;
+    int copies = 0;
 
     while (in.remaining_bytes() > 0) {
         // Mostly short batches: a long run costs far more than everything else.
-        switch (in.ConsumeIntegralInRange(0, 9)) {
+        switch (in.ConsumeIntegralInRange(0, 10)) {
             case 7:
             case 8:
             case 9:
@@ -154,6 +156,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             case 6:
                 FUZZ_CHECK(model.maxLineLength() == ref.longest());
                 break;
+            case 10: {  // a range copied as text, with a line break of up to three characters
+                if (ref.lines.empty() || ++copies > 20) break;
+                const qsizetype last = qsizetype(ref.lines.size()) - 1;
+                qsizetype fromLine = in.ConsumeIntegralInRange<qsizetype>(0, last);
+                qsizetype toLine = in.ConsumeIntegralInRange<qsizetype>(0, last);
+                if (fromLine > toLine) std::swap(fromLine, toLine);
+                const qsizetype fromColumn = in.ConsumeIntegralInRange<qsizetype>(-2, 100);
+                const qsizetype toColumn = in.ConsumeIntegralInRange<qsizetype>(-2, 400'000);
+                QString lineBreak;
+                for (int k = in.ConsumeIntegralInRange(0, 3); k > 0; --k) lineBreak += QChar(pickChar(in));
+                QString got = QStringLiteral("kept");
+                model.appendText(fromLine, fromColumn, toLine, toColumn, lineBreak, got);
+                QString want = QStringLiteral("kept");
+                for (qsizetype i = fromLine; i <= toLine; ++i) {
+                    if (i != fromLine) want += lineBreak;
+                    const QString& line = ref.lines[std::size_t(i)];
+                    const qsizetype a = std::clamp<qsizetype>(i == fromLine ? fromColumn : 0, 0, line.size());
+                    const qsizetype b =
+                        std::clamp<qsizetype>(i == toLine ? toColumn : line.size(), a, line.size());
+                    want += QStringView(line).mid(a, b - a);
+                }
+                FUZZ_CHECK(got == want);
+                break;
+            }
         }
     }
 
