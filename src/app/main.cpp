@@ -5,19 +5,24 @@
 #include "app/check_previous_listener.h"
 #include "app/check_previous_window.h"
 #include "app/command_line.h"
+#include "app/display_check.h"
 #include "app/entry_application.h"
 #include "app/message_box_presenter.h"
+#include "app/session_end.h"
 #include "device/drivers/production_driver.h"
 #include "device/error_box.h"
 #include "device/ft_driver.h"
 #include "main/main_window.h"
 #include "tray/qt_popup_menu.h"
 #include "tray/qt_tray_shell.h"
+#include "tray/tray_host_probes.h"
 #include "tray/tray_images.h"
 
+#include <QFileInfo>
 #include <QWindow>
 
 #include <exception>
+#include <optional>
 
 namespace {
 
@@ -30,8 +35,18 @@ int main(int argc, char** argv) {
     // Before the application object, which needs a display.
     QCoreApplication::setApplicationVersion(QStringLiteral(TORVIK_VERSION));
     if (const int status = app::handleCommandLine(argc, argv); status >= 0) return status;
+    app::ignoreBrokenPipes();
 
+    // Qt drops its own options from argv, so the display is named before.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments.append(QString::fromLocal8Bit(argv[i]));
+    const QString display = app::displayToOpen(arguments, QProcessEnvironment::systemEnvironment());
+    std::optional<app::DisplayOpenGuard> displayGuard(std::in_place, QFileInfo(arguments.first()).fileName(),
+                                                      display);
     app::TorvikApplication application(argc, argv);
+    displayGuard.reset();
+    // Ending the session ends the program as "Exit" does, also while it starts.
+    app::SessionEndSignals sessionEnd;
     app::installMessageBoxPresenter();
 
     // The application's own hidden window registers with the guard, never the
@@ -56,6 +71,7 @@ int main(int argc, char** argv) {
         ftdriver::install(makeProductionDriver());
 
         QtTrayShell trayShell(trayimages::trayStateIcon, kWaitForTrayMs);
+        trayShell.setProbes(desktopTrayHostProbes(display));
         TfMainWindow fMain({.shell = trayShell,
                             .menuImages = trayimages::menuImage,
                             .applicationIcon = trayimages::applicationIcon(),
@@ -65,7 +81,8 @@ int main(int argc, char** argv) {
         fMain.FormCreate();
 
         CheckPrevious::ActivationListener listener(CheckPrevious::BringWindowForward);
-        status = QApplication::exec();
+        QObject::connect(&sessionEnd, &app::SessionEndSignals::endRequested, &fMain, &TfMainWindow::ProgramClose);
+        status = sessionEnd.requested() ? 0 : QApplication::exec();
     } catch (const std::exception& error) {
         errorbox::reportApplicationError(QString::fromLocal8Bit(error.what()));
     }

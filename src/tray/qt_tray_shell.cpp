@@ -7,11 +7,14 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QStyleHints>
 #include <QThread>
+
+#include <cstdio>
 
 namespace {
 constexpr int kTrayPollMs = 100;
@@ -21,7 +24,7 @@ constexpr int kNoticeImageSize = 32;
 QtTrayShell::QtTrayShell(ImageSource images, int waitForTrayMs, QObject* parent)
     : QObject(parent),
       images_(std::move(images)),
-      probes_(desktopTrayHostProbes()),
+      probes_(desktopTrayHostProbes(QString())),
       waitForTrayMs_(waitForTrayMs),
       otherButtons_(QGuiApplication::styleHints()->mouseDoubleClickInterval(),
                     QGuiApplication::styleHints()->mouseDoubleClickDistance()) {
@@ -68,6 +71,28 @@ TrayHostKind QtTrayShell::waitForTray() {
     }
 }
 
+QString QtTrayShell::trayMissingText() {
+    return QStringLiteral(
+        "Torvik Master needs a notification area (system tray), and this desktop shows none. "
+        "On GNOME, turn on the extension \"AppIndicator and KStatusNotifierItem Support\" "
+        "(Debian package gnome-shell-extension-appindicator), then start Torvik Master again.");
+}
+
+// Plain GNOME has no tray but does show notices: the user learns what to turn on
+// before the error box. The notice is waited for (at most the notices' answer
+// time), since the program ends right after the box.
+void QtTrayShell::tellTrayMissing() {
+    const QString text = trayMissingText();
+    std::fprintf(stderr, "torvik-master: %s\n", text.toLocal8Bit().constData());
+    std::fflush(stderr);
+    QEventLoop answered;
+    connect(notices_.get(), &DesktopNotices::delivered, &answered, &QEventLoop::quit);
+    connect(notices_.get(), &DesktopNotices::undelivered, &answered, &QEventLoop::quit);
+    const QImage icon = QGuiApplication::windowIcon().pixmap(kNoticeImageSize, kNoticeImageSize).toImage();
+    notices_->send({.title = QStringLiteral("Torvik Master"), .text = text, .image = icon, .expireMs = 0});
+    answered.exec();
+}
+
 void QtTrayShell::createTray() {
     if (tray_) return;
     tray_ = std::make_unique<QSystemTrayIcon>();
@@ -79,7 +104,10 @@ void QtTrayShell::createTray() {
 bool QtTrayShell::add(const NotifyRecord& record) {
     if (!tray_) {
         kind_ = waitForTray();
-        if (kind_ == TrayHostKind::None) return false;
+        if (kind_ == TrayHostKind::None) {
+            tellTrayMissing();
+            return false;
+        }
         createTray();
     }
     apply(record);

@@ -65,6 +65,9 @@ public:
     const BalloonWindow* fallbackBalloon() const;
 
     static QSystemTrayIcon::MessageIcon messageIcon(TBalloonFlags kind);
+    // What the user is told, on standard error and as a desktop notice, when
+    // add() finds no notification area in time.
+    static QString trayMissingText();
     static TrayActivation activation(QSystemTrayIcon::ActivationReason reason);
 
 protected:
@@ -79,6 +82,7 @@ signals:
 
 private:
     TrayHostKind waitForTray();
+    void tellTrayMissing();
     void createTray();
     void apply(const NotifyRecord& record);
     void showFallbackBalloon(const DesktopNotice& notice);

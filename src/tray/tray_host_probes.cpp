@@ -4,6 +4,7 @@
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QGuiApplication>
+#include <QtGui/qguiapplication_platform.h>
 
 #include <xcb/xcb.h>
 
@@ -26,53 +27,46 @@ bool statusNotifierHostOnBus(const QDBusConnection& bus, int timeoutMs) {
     return qvariant_cast<QDBusVariant>(reply.arguments().constFirst()).variant().toBool();
 }
 
-struct XEmbedTrayProbe::Connection {
-    xcb_connection_t* connection = nullptr;
-    xcb_atom_t selection = XCB_ATOM_NONE;
-};
-
-XEmbedTrayProbe::XEmbedTrayProbe() : x_(std::make_unique<Connection>()) {
-    int screen = 0;
-    xcb_connection_t* connection = xcb_connect(nullptr, &screen);
-    if (xcb_connection_has_error(connection)) {
-        xcb_disconnect(connection);
-        return;
-    }
+XEmbedTrayProbe::XEmbedTrayProbe(xcb_connection_t* connection, int screen) {
+    if (!connection || xcb_connection_has_error(connection)) return;
     const QByteArray name = "_NET_SYSTEM_TRAY_S" + QByteArray::number(screen);
     xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
         connection, xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(name.size()), name.constData()),
         nullptr);
-    if (!atom) {
-        xcb_disconnect(connection);
-        return;
-    }
-    x_->connection = connection;
-    x_->selection = atom->atom;
+    if (!atom) return;
+    connection_ = connection;
+    selection_ = atom->atom;
     std::free(atom);
 }
 
-XEmbedTrayProbe::~XEmbedTrayProbe() {
-    if (x_->connection) xcb_disconnect(x_->connection);
-}
-
 bool XEmbedTrayProbe::operator()() const {
-    if (!x_->connection || xcb_connection_has_error(x_->connection)) return false;
-    xcb_get_selection_owner_reply_t* reply = xcb_get_selection_owner_reply(
-        x_->connection, xcb_get_selection_owner(x_->connection, x_->selection), nullptr);
+    if (!connection_ || xcb_connection_has_error(connection_)) return false;
+    xcb_get_selection_owner_reply_t* reply =
+        xcb_get_selection_owner_reply(connection_, xcb_get_selection_owner(connection_, selection_), nullptr);
     if (!reply) return false;
     const bool owned = reply->owner != XCB_WINDOW_NONE;
     std::free(reply);
     return owned;
 }
 
-TrayHostProbes desktopTrayHostProbes() {
+int screenOfDisplay(const QString& displayName) {
+    int screen = 0;
+    char* host = nullptr;
+    int display = 0;
+    const QByteArray name = displayName.toLocal8Bit();
+    if (!name.isEmpty() && xcb_parse_display(name.constData(), &host, &display, &screen) == 0) screen = 0;
+    std::free(host);
+    return screen;
+}
+
+TrayHostProbes desktopTrayHostProbes(const QString& displayName) {
     TrayHostProbes probes;
     probes.statusNotifierHost = [] {
         return statusNotifierHostOnBus(QDBusConnection::sessionBus(), kBusAnswerMs);
     };
-    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
-        auto xembed = std::make_shared<XEmbedTrayProbe>();
-        probes.xembedTray = [xembed] { return (*xembed)(); };
+    if (const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
+        const XEmbedTrayProbe xembed(x11->connection(), screenOfDisplay(displayName));
+        probes.xembedTray = [xembed] { return xembed(); };
     }
     return probes;
 }

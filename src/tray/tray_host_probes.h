@@ -5,28 +5,34 @@
 
 #include <QDBusConnection>
 
-#include <memory>
+#include <QString>
+
+#include <cstdint>
 
 // True when `org.kde.StatusNotifierWatcher` on `bus` has a host registered.
 // Waits at most `timeoutMs` for the watcher's answer.
 bool statusNotifierHostOnBus(const QDBusConnection& bus, int timeoutMs);
 
-// Whether the X server's system tray selection has an owner. Holds its own
-// connection to the X server; without one (not on X11) it always says no.
+struct xcb_connection_t;
+
+// Whether the system tray selection of X screen `screen` has an owner, asked
+// over `connection` (the application's own, so that "-display NAME" counts;
+// it must outlive the probe). Without a connection it always says no.
 class XEmbedTrayProbe {
 public:
-    XEmbedTrayProbe();
-    ~XEmbedTrayProbe();
-    XEmbedTrayProbe(const XEmbedTrayProbe&) = delete;
-    XEmbedTrayProbe& operator=(const XEmbedTrayProbe&) = delete;
+    XEmbedTrayProbe(xcb_connection_t* connection, int screen);
 
     bool operator()() const;
 
 private:
-    struct Connection;
-    std::unique_ptr<Connection> x_;
+    xcb_connection_t* connection_ = nullptr;
+    std::uint32_t selection_ = 0;
 };
 
+// The X screen number in a display name (":0.1" is screen 1); 0 when it names none.
+int screenOfDisplay(const QString& displayName);
+
 // Both probes for the session the program runs in: the session bus, and the
-// X server only when Qt itself talks X11 (the XEmbed tray is of no use on Wayland).
-TrayHostProbes desktopTrayHostProbes();
+// X server only when Qt itself talks X11 (the XEmbed tray is of no use on
+// Wayland). `displayName` is the display the application opened.
+TrayHostProbes desktopTrayHostProbes(const QString& displayName);

@@ -1,6 +1,7 @@
 // The command line is read before any GUI object exists: help and version
 // answer and end, anything the program does not take ends with status 2.
 #include "app/command_line.h"
+#include "app/display_check.h"
 
 #include <gtest/gtest.h>
 
@@ -83,6 +84,31 @@ TEST(CommandLine, RefusalsEndWithStatusTwoAndSayWhy) {
         EXPECT_TRUE(outcome.err.contains(c.says)) << outcome.err.toStdString();
         EXPECT_TRUE(outcome.err.endsWith(QStringLiteral("Try 'torvik-master --help'.\n")));
     }
+}
+
+
+
+// The display named in the one-line refusal, and the one whose tray is looked
+// for: Qt's own choice of platform and display, in each of its spellings.
+TEST(CommandLine, TheDisplayToOpenIsTheOneQtWillTry) {
+    const auto displayFor = [](QStringList arguments, const QStringList& variables) {
+        arguments.prepend(QStringLiteral("torvik-master"));
+        QProcessEnvironment environment;
+        for (const QString& variable : variables)
+            environment.insert(variable.section(u'=', 0, 0), variable.section(u'=', 1));
+        return app::displayToOpen(arguments, environment);
+    };
+    EXPECT_EQ(displayFor({}, {}), "");
+    EXPECT_EQ(displayFor({}, {"DISPLAY=:5"}), ":5");
+    EXPECT_EQ(displayFor({"-display", ":7.1"}, {"DISPLAY=:5"}), ":7.1");
+    EXPECT_EQ(displayFor({"--display=host:3"}, {"DISPLAY=:5"}), "host:3");
+    EXPECT_EQ(displayFor({"-style", "fusion", "-display", ":8"}, {}), ":8");
+    EXPECT_EQ(displayFor({"-platform", "wayland"}, {"DISPLAY=:5"}), "wayland-0");
+    EXPECT_EQ(displayFor({}, {"QT_QPA_PLATFORM=wayland", "WAYLAND_DISPLAY=w-1"}), "w-1");
+    EXPECT_EQ(displayFor({"-platform", "xcb"}, {"QT_QPA_PLATFORM=wayland", "DISPLAY=:5"}), ":5");
+    EXPECT_EQ(displayFor({}, {"XDG_SESSION_TYPE=wayland", "WAYLAND_DISPLAY=w-2", "DISPLAY=:5"}), "w-2");
+    // Qt keeps GNOME's Wayland session on X11.
+    EXPECT_EQ(displayFor({}, {"XDG_SESSION_TYPE=wayland", "XDG_CURRENT_DESKTOP=GNOME", "DISPLAY=:5"}), ":5");
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # `make package` builds the Debian package: named after version and
 # architecture, with computed dependencies, maintainer, description and
-# section, the udev reload on install, the autostart entry as a conffile, and
-# no lintian errors. apt can resolve its dependencies on this machine.
+# section, the GNOME tray extension suggested, the udev reload on install, the
+# autostart entry as a conffile, no lintian errors and no missing hardening. apt can resolve its dependencies on this machine.
 set -uo pipefail
 build=$1
 version=$2
@@ -37,10 +37,16 @@ grep -qx '/etc/xdg/autostart/io.github.torvikmaster.TorvikMaster.desktop' "$tmp/
 dpkg-deb -c "$deb" >"$tmp/contents"
 grep -q ' \./usr/bin/torvik-master$' "$tmp/contents" || fail "the package lacks usr/bin/torvik-master"
 
-lintian --tag-display-limit 0 "$deb" >"$tmp/lintian.log" 2>&1
+field Suggests | grep -q gnome-shell-extension-appindicator || fail "Suggests lacks the GNOME tray extension"
+
+lintian --display-info --tag-display-limit 0 "$deb" >"$tmp/lintian.log" 2>&1
 if grep -q '^E: ' "$tmp/lintian.log"; then
     cat "$tmp/lintian.log"
     fail "lintian reports errors"
+fi
+if grep -q 'hardening-' "$tmp/lintian.log"; then
+    grep 'hardening-' "$tmp/lintian.log"
+    fail "lintian finds binaries built without hardening"
 fi
 grep '^W: ' "$tmp/lintian.log"
 

@@ -1,6 +1,8 @@
 #include "tray/qt_tray_shell.h"
 
 #include "tray/balloon_window.h"
+#include "tray/notifications_stand_in.h"
+#include "tray/private_bus.h"
 #include "tray/tray_icon.h"
 
 #include <QMenu>
@@ -66,6 +68,28 @@ TEST(QtTrayShell, AddGivesUpWhenNoTrayAppearsInTime) {
     EXPECT_FALSE(shell.add(recordWith(0)));
     EXPECT_GE(clock.elapsed(), 300);
     EXPECT_LT(clock.elapsed(), 2000);
+}
+
+// Plain GNOME: no tray, but a notification daemon. The user is told what to
+// turn on before add() gives up, so before the program's error box.
+TEST(QtTrayShell, WithoutATrayTheDesktopIsToldWhichExtensionIsMissing) {
+    PrivateBus bus;
+    ASSERT_TRUE(bus.running()) << "no private dbus-daemon";
+    NotificationsStandIn daemon;
+    ASSERT_TRUE(daemon.serve(bus.connect(QStringLiteral("daemon"))));
+    Images images;
+    QtTrayShell shell(images.source(), 100);
+    shell.setProbes({.statusNotifierHost = [] { return false; }, .xembedTray = [] { return false; }});
+    shell.setNotices(std::make_unique<DesktopNotices>(bus.connect(QStringLiteral("program"))));
+
+    EXPECT_FALSE(shell.add(recordWith(0)));
+    ASSERT_EQ(daemon.calls().size(), 1);
+    const NotifyCall& notice = daemon.calls().first();
+    EXPECT_EQ(notice.summary, "Torvik Master");
+    EXPECT_EQ(notice.body, QtTrayShell::trayMissingText());
+    EXPECT_TRUE(notice.body.contains("\"AppIndicator and KStatusNotifierItem Support\""));
+    EXPECT_TRUE(notice.body.contains("gnome-shell-extension-appindicator"));
+    EXPECT_EQ(notice.expireMs, 0) << "the notice must stay until the user has read it";
 }
 
 TEST(QtTrayShell, RecordSetsImageAndTooltipOnlyWithItsFlag) {

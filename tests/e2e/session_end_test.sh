@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# The desktop session ends the program with SIGTERM, a terminal with SIGINT or
+# SIGHUP: each ends it as "Exit" does, with status 0, the icon gone from the
+# XEmbed tray and the StatusNotifierItem gone from the watcher, and the
+# single-instance slot given back (the record's count is 0 again).
+source "$(dirname "$0")/lib.sh" "$1" session_end
+e2e_begin
+source "$(dirname "$0")/sni_lib.sh"
+start_x
+start_tray
+start_sim "TORVIK ECU SIMULATOR" "$E2E_TMP/received.bin"
+
+# The copies registered in the guard's record (its second 32-bit field).
+registered_copies() {
+    local record
+    record=$(find "$XDG_RUNTIME_DIR/torvik-master" -maxdepth 1 -type f ! -name '*.wake' | sed -n 1p)
+    [ -n "$record" ] || { echo none; return; }
+    od -An -t d4 -j 4 -N 4 "$record" | tr -d ' '
+}
+
+# end_by SIGNAL: the program, up and docked, ends on SIGNAL with status 0.
+end_by() {
+    local status=0
+    kill -s "$1" "$PROGRAM_PID"
+    wait_for 10 'process_gone "$PROGRAM_PID"' || fail "SIG$1 did not end the program"
+    wait "$PROGRAM_PID" || status=$?
+    forget_pid "$PROGRAM_PID"
+    [ "$status" -eq 0 ] || fail "SIG$1 ended the program with status $status"
+    [ "$(registered_copies)" = 0 ] || fail "after SIG$1 the guard still counts $(registered_copies) copies"
+}
+
+for signal in TERM INT HUP; do
+    start_program "master-$signal"
+    wait_for_icon 20 || fail "no tray icon before SIG$signal"
+    [ "$(registered_copies)" = 1 ] || fail "the running copy is not registered: $(registered_copies)"
+    end_by "$signal"
+    wait_for 5 '[ -z "$(tray_icon)" ]' || fail "the icon stayed in the tray after SIG$signal"
+    e2e_log "SIG$signal: status 0, icon gone, slot given back"
+done
+stop_tray
+
+# A StatusNotifierItem desktop: the item leaves the watcher on SIGTERM.
+start_session_bus
+start_sni_panel
+start_program master-sni
+wait_for_item 20 || fail "the item never registered"
+end_by TERM
+wait_for 5 '[ -z "$(our_item)" ]' || fail "the item stayed registered after SIGTERM"
+e2e_log "SIGTERM on a StatusNotifierItem desktop: item gone"
