@@ -72,6 +72,7 @@ int main(int argc, char** argv) {
 
         QtTrayShell trayShell(trayimages::trayStateIcon, kWaitForTrayMs);
         trayShell.setProbes(desktopTrayHostProbes(display));
+        trayShell.setWaitAbandoned([&sessionEnd] { return sessionEnd.requested(); });
         TfMainWindow fMain({.shell = trayShell,
                             .menuImages = trayimages::menuImage,
                             .applicationIcon = trayimages::applicationIcon(),
@@ -84,7 +85,11 @@ int main(int argc, char** argv) {
         QObject::connect(&sessionEnd, &app::SessionEndSignals::endRequested, &fMain, &TfMainWindow::ProgramClose);
         status = sessionEnd.requested() ? 0 : QApplication::exec();
     } catch (const std::exception& error) {
-        errorbox::reportApplicationError(QString::fromLocal8Bit(error.what()));
+        // Ended while it started: nothing to report, as after "Exit".
+        if (sessionEnd.requested())
+            status = 0;
+        else
+            errorbox::reportApplicationError(QString::fromLocal8Bit(error.what()));
     }
     CheckPrevious::Finalize();
     return status;

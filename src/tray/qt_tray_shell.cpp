@@ -66,6 +66,7 @@ TrayHostKind QtTrayShell::waitForTray() {
     for (;;) {
         const TrayHostKind kind = detectTrayHost(probes_);
         if (kind != TrayHostKind::None || clock.elapsed() >= waitForTrayMs_) return kind;
+        if (waitAbandoned_ && waitAbandoned_()) return TrayHostKind::None;
         QThread::msleep(kTrayPollMs);
         QCoreApplication::processEvents();
     }
@@ -105,7 +106,7 @@ bool QtTrayShell::add(const NotifyRecord& record) {
     if (!tray_) {
         kind_ = waitForTray();
         if (kind_ == TrayHostKind::None) {
-            tellTrayMissing();
+            if (!waitAbandoned_ || !waitAbandoned_()) tellTrayMissing();
             return false;
         }
         createTray();

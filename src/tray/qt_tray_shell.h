@@ -51,6 +51,9 @@ public:
 
     // Replaces the probes for a tray host (tests).
     void setProbes(TrayHostProbes probes) { probes_ = std::move(probes); }
+    // Asked while add() waits for a tray host: true ends the wait at once
+    // without one (the session is ending).
+    void setWaitAbandoned(std::function<bool()> abandoned) { waitAbandoned_ = std::move(abandoned); }
     // Replaces the desktop notifications sender (tests).
     void setNotices(std::unique_ptr<DesktopNotices> notices);
     // The menu a StatusNotifierItem host shows as the item's own; an XEmbed
@@ -94,6 +97,7 @@ private:
     QTimer balloonTimer_;
     ImageSource images_;
     TrayHostProbes probes_;
+    std::function<bool()> waitAbandoned_;
     TrayHostKind kind_ = TrayHostKind::None;
     QPointer<QMenu> menu_;
     TBalloonFlags balloonKind_ = TBalloonFlags::bfNone;

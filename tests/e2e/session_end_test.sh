@@ -7,7 +7,6 @@ source "$(dirname "$0")/lib.sh" "$1" session_end
 e2e_begin
 source "$(dirname "$0")/sni_lib.sh"
 start_x
-start_tray
 start_sim "TORVIK ECU SIMULATOR" "$E2E_TMP/received.bin"
 
 # The copies registered in the guard's record (its second 32-bit field).
@@ -18,17 +17,26 @@ registered_copies() {
     od -An -t d4 -j 4 -N 4 "$record" | tr -d ' '
 }
 
-# end_by SIGNAL: the program, up and docked, ends on SIGNAL with status 0.
+# end_by SIGNAL [SECONDS]: the program ends on SIGNAL with status 0 (within SECONDS, 10 unless given).
 end_by() {
     local status=0
     kill -s "$1" "$PROGRAM_PID"
-    wait_for 10 'process_gone "$PROGRAM_PID"' || fail "SIG$1 did not end the program"
+    wait_for "${2:-10}" 'process_gone "$PROGRAM_PID"' || fail "SIG$1 did not end the program"
     wait "$PROGRAM_PID" || status=$?
     forget_pid "$PROGRAM_PID"
     [ "$status" -eq 0 ] || fail "SIG$1 ended the program with status $status"
     [ "$(registered_copies)" = 0 ] || fail "after SIG$1 the guard still counts $(registered_copies) copies"
 }
 
+# While it still waits for a notification area, SIGTERM ends it at once and quietly.
+start_program master-waiting
+sleep 1
+end_by TERM 4
+[ -z "$(window_named 'Torvik Master')" ] || fail "an error box came up after SIGTERM"
+grep -q 'notification area' "$E2E_ARTEFACTS/master-waiting.log" && fail "the missing tray was reported after SIGTERM"
+e2e_log "SIGTERM during the wait for a tray: status 0 at once"
+
+start_tray
 for signal in TERM INT HUP; do
     start_program "master-$signal"
     wait_for_icon 20 || fail "no tray icon before SIG$signal"
