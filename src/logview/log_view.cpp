@@ -1,7 +1,7 @@
 #include "logview/log_view.h"
 
 #include "logview/log_file_writer.h"
-#include "logview/log_model.h"
+#include "logstore/log_model.h"
 #include "logview/log_view_painter.h"
 #include "logview/quiet_scroll_bar.h"
 #include "logview/save_text_file_dialog.h"

@@ -1,7 +1,7 @@
 #include "logview/log_view_painter.h"
 
 #include "logview/cell_glyphs.h"
-#include "logview/log_model.h"
+#include "logstore/log_model.h"
 #include "logview/log_view_state.h"
 
 #include <QPainter>
