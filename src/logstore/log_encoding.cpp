@@ -2,11 +2,14 @@
 #include "logstore/log_model.h"
 
 #include "device/codepage.h"
+#include "logstore/block_pipe.h"
 #include "logstore/lines_to_text.h"
 #include "logstore/log_storage.h"
 
 #include <algorithm>
 #include <cstring>
+#include <system_error>
+#include <thread>
 
 using namespace logstore;
 
@@ -14,10 +17,10 @@ namespace {
 
 using Sink = std::function<bool(QByteArrayView block)>;
 
-// Gathers bytes into blocks of about a megabyte for the sink.
+// Gathers bytes into blocks of about a megabyte for the pipe.
 class BlockWriter {
 public:
-    explicit BlockWriter(const Sink& sink) : sink_(sink), block_(kBlock) {}
+    explicit BlockWriter(BlockPipe& pipe) : pipe_(pipe) { block_.resize(kBlock); }
 
     bool put(const char* data, std::size_t n) {
         if (used_ + n <= kBlock) {  // most lines fit: one copy straight in
@@ -43,17 +46,18 @@ public:
     }
     void wrote(std::size_t n) { used_ += n; }
     bool flush() {
-        const bool sent = used_ == 0 || sink_(QByteArrayView(block_.data(), qsizetype(used_)));
+        if (used_ == 0) return true;
+        const bool sent = pipe_.pass(block_, used_);
         used_ = 0;
+        block_.resize(kBlock);
         return sent;
     }
-    bool send(const char* data, std::size_t n) {
-        return flush() && sink_(QByteArrayView(data, qsizetype(n)));
-    }
+    // Hands on `large` (its first `n` bytes) after what was gathered.
+    bool send(std::vector<char>& large, std::size_t n) { return flush() && pipe_.pass(large, n); }
 
 private:
     static constexpr std::size_t kBlock = std::size_t{1} << 20;
-    const Sink& sink_;
+    BlockPipe& pipe_;
     std::vector<char> block_;
     std::size_t used_ = 0;
 };
@@ -74,7 +78,7 @@ bool putJoined(BlockWriter& out, std::span<const char> bytes, std::size_t breaks
         out.wrote(std::size_t(written));
         return true;
     }
-    const bool sent = out.send(large.data(), std::size_t(written));
+    const bool sent = out.send(large, std::size_t(written));
     std::vector<char>().swap(large);
     return sent;
 }
@@ -109,9 +113,12 @@ void LogModel::appendEncodedLine(qsizetype index, QByteArray& out) const {
     out.append(bytes.data, static_cast<qsizetype>(bytes.size));
 }
 
-bool LogModel::writeEncoded(QByteArrayView lineEnd, const Sink& sink) const {
-    const LogStorage& s = *d_;
-    BlockWriter out(sink);
+namespace {
+
+// Encodes the whole log into `pipe`; false when a chunk cannot be read or the
+// writing side stopped.
+bool encodeLog(const LogStorage& s, QByteArrayView lineEnd, BlockPipe& pipe) {
+    BlockWriter out(pipe);
     const auto endSize = std::size_t(lineEnd.size());
     // Lines one by one, wide ones encoded on the way.
     auto putLines = [&](qsizetype first, const JoinedLines& lines) {
@@ -149,4 +156,32 @@ bool LogModel::writeEncoded(QByteArrayView lineEnd, const Sink& sink) const {
         if (decoded != Decoded::Done || !putLines(s.sealedFirst[k], chunk.lines())) return false;
     }
     return putLines(s.openFirst, s.openLines()) && out.flush();
+}
+
+}  // namespace
+
+bool LogModel::writeEncoded(QByteArrayView lineEnd, const Sink& sink) const {
+    // The chunks are decoded on a thread of their own while the caller's
+    // thread writes; the caller waits here, so nothing else reads the store.
+    BlockPipe pipe;
+    bool encoded = false;
+    auto encode = [&](BlockPipe& into) {
+        try {
+            encoded = encodeLog(*d_, lineEnd, into);
+        } catch (const std::bad_alloc&) {
+            encoded = false;
+        }
+        into.close(encoded);
+    };
+    std::thread encoder;
+    try {
+        encoder = std::thread(encode, std::ref(pipe));
+    } catch (const std::system_error&) {
+        BlockPipe direct(&sink);
+        encode(direct);
+        return encoded;
+    }
+    const bool written = pipe.drain(sink);
+    encoder.join();
+    return written && encoded;
 }

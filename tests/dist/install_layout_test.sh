@@ -74,13 +74,15 @@ else
 fi
 
 # A read-only DESTDIR: refused at once with a clear message. Root writes
-# anywhere, so root tries it as nobody.
+# anywhere, so root tries it as nobody. The build may sit in a private folder
+# (a fresh clone in a mktemp -d), so nobody keeps the right to read and search
+# every folder, but not to write.
 readonly_dir=$tmp/readonly
 mkdir -p "$readonly_dir"
 chmod 555 "$readonly_dir"
-chmod 755 "$tmp"
 as_user=()
-[ "$(id -u)" -eq 0 ] && as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups --)
+[ "$(id -u)" -eq 0 ] && as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups
+    --inh-caps=+dac_read_search --ambient-caps=+dac_read_search --)
 status=0
 DESTDIR=$readonly_dir "${as_user[@]}" cmake --install "$build" --prefix /usr >"$tmp/ro.log" 2>&1 || status=$?
 if [ $status -eq 0 ]; then
