@@ -117,7 +117,8 @@ start_notice_monitor() {
     dbus-monitor --session "type='method_call',interface='org.freedesktop.Notifications',member='Notify'" \
         >"$1" 2>&1 &
     remember_pid $!
-    sleep 0.5
+    # Turned monitor, it gives up its own name on the bus: from then on it sees every call.
+    wait_until 30 grep -q "member=NameLost" "$1" || fail "dbus-monitor did not start watching"
 }
 
 start_notice_daemon() {
