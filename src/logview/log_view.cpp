@@ -254,8 +254,14 @@ void LogView::resizeEvent(QResizeEvent* event) {
 void LogView::scrollContentsBy(int, int) {
     if (syncing_) return;
     followingEnd_ = false;
-    state_.setFirstLine(fromBar(verticalScrollBar()->value(), state_.maxFirstLine()));
-    state_.setFirstColumn(fromBar(horizontalScrollBar()->value(), state_.maxFirstColumn()));
+    // Only the bar that moved counts: on a scaled bar a value stands for a
+    // range of positions, and the other axis must stay where it is.
+    const int v = verticalScrollBar()->value();
+    const int h = horizontalScrollBar()->value();
+    if (v != toBar(state_.firstLine(), state_.maxFirstLine()))
+        state_.setFirstLine(fromBar(v, state_.maxFirstLine()));
+    if (h != toBar(state_.firstColumn(), state_.maxFirstColumn()))
+        state_.setFirstColumn(fromBar(h, state_.maxFirstColumn()));
     viewport()->update();
 }
 
