@@ -13,12 +13,12 @@ start_tray
 
 SIM_RATE=400 start_sim "TORVIK ECU SIMULATOR" "$E2E_TMP/received.bin"
 start_program master
-wait_for_icon 15 || fail "no tray icon"
-wait_until 10 icon_is_green || fail "the link did not open"
+wait_for_icon 60 || fail "no tray icon"
+wait_until 40 icon_is_green || fail "the link did not open"
 # Menu choices come after the splash, as a user's would.
-wait_for 8 '[ -z "$(splash_window)" ]' || fail "the splash stayed"
+wait_for 32 '[ -z "$(splash_window)" ]' || fail "the splash stayed"
 choose_menu "ISO 15765-4"
-wait_until 3 recorded "$E2E_TMP/received.bin" 'SP5\r' || fail "ISO 15765-4 did not send SP5"
+wait_until 30 recorded "$E2E_TMP/received.bin" 'SP5\r' || fail "ISO 15765-4 did not send SP5"
 
 # utime + stime of the program in clock ticks.
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$PROGRAM_PID/stat"; }
@@ -38,7 +38,7 @@ sleep 3
 hidden=$(measure)
 
 double_click "$(tray_icon)"
-wait_for 5 '[ -n "$(window_named "Torvik Master v1.1")" ]' || fail "double-click did not open the window"
+wait_for 30 '[ -n "$(window_named "Torvik Master v1.1")" ]' || fail "double-click did not open the window"
 sleep 3
 shown=$(measure)
 shot shown "$(window_named 'Torvik Master v1.1')"

@@ -5,7 +5,7 @@
 //  - the process's CPU share while the link is open and idle.
 #include "device/d2xx_unit.h"
 #include "device/drivers/simulated_driver.h"
-#include "logview/log_model.h"
+#include "logstore/log_model.h"
 #include "main/tf_main.h"
 #include "tray/recording_tray_shell.h"
 

@@ -4,7 +4,7 @@
 // 100 vs 10,000,000 lines, copying a selection and saving, each against a plain
 // write of the same bytes.
 #include "logview/log_file_writer.h"
-#include "logview/log_model.h"
+#include "logstore/log_model.h"
 #include "logview/log_view.h"
 #include "traffic.h"
 

@@ -17,7 +17,7 @@ awk -v n="$LINES" 'BEGIN { for (i = 0; i < n; i++) printf "7E8 04 41 0C %02X %02
 
 rss_anon() { awk '/^RssAnon:/ {print $2 * 1024}' "/proc/$PROGRAM_PID/status"; }
 start_program master
-wait_for_icon 15 || fail "no tray icon"
+wait_for_icon 60 || fail "no tray icon"
 sleep 2
 before=$(rss_anon)
 
@@ -25,7 +25,7 @@ out=$E2E_ARTEFACTS/sim.log
 "$E2E_BUILD/torvik-sim" --quiet --send "$traffic" >"$out" 2>&1 &
 SIM_PID=$!
 remember_pid $SIM_PID
-wait_until 10 icon_is_green || fail "the link did not open"
+wait_until 40 icon_is_green || fail "the link did not open"
 # Until the log stops growing: the program's CPU time stands still for 2 s.
 ticks() { awk '{print $14 + $15}' "/proc/$PROGRAM_PID/stat"; }
 last=-1
@@ -37,19 +37,19 @@ after=$(rss_anon)
 
 # Every sent line must be in the log: save it as a user would and count.
 double_click "$(tray_icon)"
-wait_for 10 '[ -n "$(window_named "Torvik Master v1.1")" ]' || fail "double-click did not open the window"
+wait_for 40 '[ -n "$(window_named "Torvik Master v1.1")" ]' || fail "double-click did not open the window"
 window=$(window_named 'Torvik Master v1.1')
 sleep 1
 saved=$E2E_TMP/saved-log.txt
 # "Save" sits in the button panel at the bottom of the 553 pixel high window.
 left_click "$window" 130 $((553 - 19 - 35 + 16))
-wait_for 10 '[ -n "$(xdotool search --onlyvisible --name "Save|Speichern" 2>/dev/null | head -n1)" ]' ||
+wait_for 40 '[ -n "$(xdotool search --onlyvisible --name "Save|Speichern" 2>/dev/null | head -n1)" ]' ||
     fail "Save did not open the save dialog"
 sleep 0.5
 xdotool key --delay 20 ctrl+a
 xdotool type --delay 10 "$saved"
 xdotool key Return
-wait_until 30 test -s "$saved" || fail "Save wrote no file"
+wait_until 120 test -s "$saved" || fail "Save wrote no file"
 size=-1
 until [ "$(stat -c %s "$saved")" = "$size" ]; do
     size=$(stat -c %s "$saved")

@@ -1,7 +1,7 @@
 #include "logview/log_file_writer.h"
 
 #include "device/error_box.h"
-#include "logview/log_model.h"
+#include "logstore/log_model.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,10 +1,11 @@
 #include "logview/log_view.h"
 
+#include "logstore/log_model.h"
 #include "logview/log_file_writer.h"
-#include "logview/log_model.h"
 #include "logview/log_view_painter.h"
 #include "logview/quiet_scroll_bar.h"
 #include "logview/save_text_file_dialog.h"
+#include "logview/view_geometry.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -80,12 +81,14 @@ void LogView::updatePageSize() {
 void LogView::syncScrollBars() {
     // Only what changed is passed on: every change of a bar emits signals and
     // queues a relayout, and this runs once per received batch.
-    const BarRanges now{static_cast<int>(state_.maxFirstLine()), static_cast<int>(state_.pageRows()),
-                        static_cast<int>(state_.maxFirstColumn()), static_cast<int>(state_.pageColumns())};
+    const qsizetype maxLine = state_.maxFirstLine();
+    const qsizetype maxColumn = state_.maxFirstColumn();
+    const BarRanges now{barMaximum(maxLine), barPageStep(state_.pageRows(), maxLine), barMaximum(maxColumn),
+                        barPageStep(state_.pageColumns(), maxColumn)};
     QScrollBar* v = verticalScrollBar();
     QScrollBar* h = horizontalScrollBar();
-    const int vValue = static_cast<int>(state_.firstLine());
-    const int hValue = static_cast<int>(state_.firstColumn());
+    const int vValue = toBar(state_.firstLine(), maxLine);
+    const int hValue = toBar(state_.firstColumn(), maxColumn);
     if (now == ranges_ && v->value() == vValue && h->value() == hValue) return;
     syncing_ = true;
     if (now.vMax != ranges_.vMax) v->setRange(0, now.vMax);
@@ -115,6 +118,9 @@ void LogView::scheduleBarSync() {
 void LogView::onAppended() {
     // A line count that gains a digit widens the gutter and narrows the text area.
     if (gutter().extraCells != gutterCells_) updatePageSize();
+    // The append drops the selection and moves the caret: their rows change too.
+    const qsizetype changed = state_.hasSelection() ? state_.selectionStart().line : state_.caret().line;
+    staleFromLine_ = std::min(staleFromLine_, changed);
     state_.followEnd();
     followingEnd_ = true;
     if (!isShownOnScreen()) {
@@ -157,13 +163,15 @@ void LogView::paintFrame() {
         viewport()->update();
     } else {
         // What is painted moves up; only the rows from the last line painted
-        // before (it may have grown, and held the caret) down are new.
+        // before (it may have grown) or from where the caret or selection was
+        // down are new.
         if (delta > 0) viewport()->scroll(0, static_cast<int>(-delta * lh));
-        const qsizetype from = std::max(shownLastLine_, first);
+        const qsizetype from = std::max(std::min(shownLastLine_, staleFromLine_), first);
         const int y = static_cast<int>(from - first) * lh;
         if (y < area.height()) viewport()->update(QRect(0, y, area.width(), area.height() - y));
     }
     frameAll_ = false;
+    staleFromLine_ = kNoStaleLine;
     shownFirstLine_ = first;
     shownFirstColumn_ = state_.firstColumn();
     shownLastLine_ = std::max<qsizetype>(model_->lineCount() - 1, 0);
@@ -189,11 +197,12 @@ void LogView::changeEvent(QEvent* event) {
 void LogView::updateCaret() {
     const TextPos caret = state_.caret();
     const int lh = metrics_.lineHeight;
-    const int x = textLeft() + static_cast<int>(caret.column - state_.firstColumn()) * metrics_.cellWidth;
-    const int y = static_cast<int>(caret.line - state_.firstLine()) * lh;
-    if (caret.line < state_.firstLine() || caret.column < state_.firstColumn() || y > viewport()->height())
+    const qint64 x = columnLeft(textLeft(), caret.column, state_.firstColumn(), metrics_.cellWidth);
+    const qint64 y = qint64(caret.line - state_.firstLine()) * lh;
+    if (caret.line < state_.firstLine() || caret.column < state_.firstColumn() || y > viewport()->height() ||
+        x > viewport()->width())
         return;
-    viewport()->update(QRect(x, y, kCaretWidth, lh));
+    viewport()->update(QRect(int(x), int(y), kCaretWidth, lh));
 }
 
 void LogView::onCleared() {
@@ -245,8 +254,14 @@ void LogView::resizeEvent(QResizeEvent* event) {
 void LogView::scrollContentsBy(int, int) {
     if (syncing_) return;
     followingEnd_ = false;
-    state_.setFirstLine(verticalScrollBar()->value());
-    state_.setFirstColumn(horizontalScrollBar()->value());
+    // Only the bar that moved counts: on a scaled bar a value stands for a
+    // range of positions, and the other axis must stay where it is.
+    const int v = verticalScrollBar()->value();
+    const int h = horizontalScrollBar()->value();
+    if (v != toBar(state_.firstLine(), state_.maxFirstLine()))
+        state_.setFirstLine(fromBar(v, state_.maxFirstLine()));
+    if (h != toBar(state_.firstColumn(), state_.maxFirstColumn()))
+        state_.setFirstColumn(fromBar(h, state_.maxFirstColumn()));
     viewport()->update();
 }
 
@@ -261,6 +276,7 @@ void LogView::paintEvent(QPaintEvent* event) {
     // A whole new picture: later frames scroll from it.
     if (event->rect().contains(viewport()->rect())) {
         frameAll_ = false;
+        staleFromLine_ = kNoStaleLine;
         shownFirstLine_ = state_.firstLine();
         shownFirstColumn_ = state_.firstColumn();
         shownLastLine_ = std::max<qsizetype>(model_->lineCount() - 1, 0);

@@ -16,6 +16,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <limits>
 
 class LogModel;
 class QMenu;
@@ -114,6 +115,10 @@ private:
     qsizetype shownFirstLine_ = 0;
     qsizetype shownFirstColumn_ = 0;
     qsizetype shownLastLine_ = 0;
+    // The first line whose row an append changed beyond the new rows (the old
+    // caret or selection), repainted with the next frame.
+    static constexpr qsizetype kNoStaleLine = std::numeric_limits<qsizetype>::max();
+    qsizetype staleFromLine_ = kNoStaleLine;
     int shownGutterCells_ = 0;
     int gutterCells_ = 0;
 };

@@ -1,8 +1,9 @@
 #include "logview/log_view_painter.h"
 
+#include "logstore/log_model.h"
 #include "logview/cell_glyphs.h"
-#include "logview/log_model.h"
 #include "logview/log_view_state.h"
+#include "logview/view_geometry.h"
 
 #include <QPainter>
 
@@ -145,16 +146,16 @@ void paintLogView(QPainter& p, const PaintInput& in) {
     for (qsizetype line = paintFirst; line <= paintLast; ++line)
         paintRow(p, in, line, static_cast<int>(line - first) * lh);
 
-    const int marginX =
-        textLeft + static_cast<int>(kRightMarginColumn - st.firstColumn()) * in.metrics.cellWidth;
-    if (marginX >= textLeft) p.fillRect(marginX, 0, kRightMarginWidth, area.height(), kRightMarginColor);
+    const qint64 marginX = columnLeft(textLeft, kRightMarginColumn, st.firstColumn(), in.metrics.cellWidth);
+    if (marginX >= textLeft && marginX <= area.width())
+        p.fillRect(int(marginX), 0, kRightMarginWidth, area.height(), kRightMarginColor);
 
     const TextPos caret = st.caret();
+    const qint64 caretX = columnLeft(textLeft, caret.column, st.firstColumn(), in.metrics.cellWidth);
     if (in.focused && in.caretOn && caret.line >= first && caret.line <= first + visibleRows &&
-        caret.column >= st.firstColumn()) {
-        const int x = textLeft + static_cast<int>(caret.column - st.firstColumn()) * in.metrics.cellWidth;
+        caret.column >= st.firstColumn() && caretX <= area.width()) {
         const int y = static_cast<int>(caret.line - first) * lh + 1;
-        p.fillRect(x, y, kCaretWidth, lh - 2, kTextColor);
+        p.fillRect(int(caretX), y, kCaretWidth, lh - 2, kTextColor);
     }
     p.restore();
 }

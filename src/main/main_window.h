@@ -10,7 +10,7 @@
 //   fMain.FormCreate();
 // "Exit" in the tray menu quits the application's event loop.
 
-#include "logview/log_model.h"
+#include "logstore/log_model.h"
 #include "logview/save_text_file_dialog.h"
 #include "main/tf_main.h"
 #include "main/window_visibility.h"

@@ -5,7 +5,7 @@
 #include "device/d2xx_unit.h"
 #include "device/error_box.h"
 #include "device/ft_driver.h"
-#include "logview/log_model.h"
+#include "logstore/log_model.h"
 #include "main/link_tokens.h"
 
 #include <QThread>

@@ -5,7 +5,7 @@
 #include "device/buffer_text.h"
 #include "device/codepage.h"
 #include "device/d2xx_unit.h"
-#include "logview/log_model.h"
+#include "logstore/log_model.h"
 
 #include <algorithm>
 #include <chrono>

@@ -74,13 +74,22 @@ else
 fi
 
 # A read-only DESTDIR: refused at once with a clear message. Root writes
-# anywhere, so root tries it as nobody.
+# anywhere, so root tries it in a user namespace as nobody: the files stay
+# root's own (a build in a private folder stays readable), but the right to
+# write where the permissions forbid it is gone. Where no namespace can be
+# had, the real nobody tries it, who needs a build folder others may enter.
 readonly_dir=$tmp/readonly
 mkdir -p "$readonly_dir"
 chmod 555 "$readonly_dir"
-chmod 755 "$tmp"
 as_user=()
-[ "$(id -u)" -eq 0 ] && as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups --)
+if [ "$(id -u)" -eq 0 ]; then
+    if unshare --user --map-user=65534 --map-group=65534 -- true 2>/dev/null; then
+        as_user=(unshare --user --map-user=65534 --map-group=65534 --)
+    else
+        chmod 755 "$tmp"
+        as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups --)
+    fi
+fi
 status=0
 DESTDIR=$readonly_dir "${as_user[@]}" cmake --install "$build" --prefix /usr >"$tmp/ro.log" 2>&1 || status=$?
 if [ $status -eq 0 ]; then

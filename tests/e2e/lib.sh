@@ -103,9 +103,9 @@ start_x() {
     local fdfile=$E2E_TMP/display
     Xvfb -displayfd 9 -screen 0 1280x800x24 -nolisten tcp 9>"$fdfile" >"$E2E_ARTEFACTS/xvfb.log" 2>&1 &
     remember_pid $!
-    wait_until 10 test -s "$fdfile" || fail "Xvfb did not start"
+    wait_until 40 test -s "$fdfile" || fail "Xvfb did not start"
     export DISPLAY=:$(head -n1 "$fdfile")
-    wait_until 10 xdpyinfo >/dev/null 2>&1 || fail "X server $DISPLAY does not answer"
+    wait_until 40 xdpyinfo >/dev/null 2>&1 || fail "X server $DISPLAY does not answer"
     e2e_log "X server on $DISPLAY"
 }
 
@@ -117,7 +117,7 @@ start_tray() {
         --transparent false --tint 0x404040 >>"$E2E_ARTEFACTS/trayer.log" 2>&1 &
     TRAYER_PID=$!
     remember_pid $TRAYER_PID
-    wait_for 10 '[ -n "$(trayer_panel)" ]' || fail "trayer did not start"
+    wait_for 40 '[ -n "$(trayer_panel)" ]' || fail "trayer did not start"
 }
 
 stop_tray() {
@@ -134,7 +134,7 @@ tray_icon() {
              inpanel && /^     0x/ {inpanel = 0}'
 }
 
-wait_for_icon() { wait_for "${1:-10}" '[ -n "$(tray_icon)" ]'; }
+wait_for_icon() { wait_for "${1:-60}" '[ -n "$(tray_icon)" ]'; }
 
 # Mean red and green of the icon's pixels, as "r g" in 0..1.
 icon_colour() {
@@ -172,7 +172,7 @@ start_sim() {
     "$E2E_BUILD/torvik-sim" --description "$1" --record "$2" --rate "${SIM_RATE:-20}" >"$out" 2>&1 &
     SIM_PID=$!
     remember_pid $SIM_PID
-    wait_until 10 grep -q "bridge ready" "$out" || fail "torvik-sim did not publish its bridge"
+    wait_until 40 grep -q "bridge ready" "$out" || fail "torvik-sim did not publish its bridge"
     e2e_log "$(grep "bridge ready" "$out" | tail -n1)"
 }
 
@@ -234,20 +234,34 @@ declare -A MENU_ROW=(
 
 open_tray_menu() {
     right_click "$(tray_icon)"
-    wait_for 5 '[ -n "$(popup_menu)" ]' || fail "the tray menu did not open"
+    wait_for 30 '[ -n "$(popup_menu)" ]' || fail "the tray menu did not open"
+}
+
+# A checksum of what the open menu $MENU shows.
+menu_picture() { import -window "$MENU" png:- 2>/dev/null | md5sum; }
+
+# highlight_first_row MENU: presses Down until the open popup MENU shows its
+# first row highlighted. A popup is mapped before it grabs the keyboard; keys
+# sent in between are lost, and a lone Return then closes it without a choice.
+highlight_first_row() {
+    MENU=$1 MENU_LAST=
+    wait_for 30 'MENU_NOW=$(menu_picture); [ "$MENU_NOW" = "$MENU_LAST" ] || { MENU_LAST=$MENU_NOW; false; }' ||
+        fail "the menu did not finish painting"
+    local deadline=$((SECONDS + 60))
+    until xdotool key Down && wait_for 5 '[ "$(menu_picture)" != "$MENU_LAST" ]'; do
+        [ $SECONDS -ge $deadline ] && fail "the menu did not take the keyboard"
+    done
 }
 
 # choose_menu ITEM: opens the tray menu and picks ITEM with the keyboard.
 choose_menu() {
     local row=${MENU_ROW[$1]}
     open_tray_menu
-    # The popup is mapped before it grabs the keyboard; keys sent in between
-    # are lost, and a lone Return then closes the menu without a choice.
-    sleep 0.3
+    highlight_first_row "$(popup_menu)"
     local keys=() i
-    for ((i = 0; i < row; i++)); do keys+=(Down); done
+    for ((i = 1; i < row; i++)); do keys+=(Down); done
     xdotool key --delay 30 "${keys[@]}" Return
-    wait_for 5 '[ -z "$(popup_menu)" ]' || fail "the tray menu did not close after \"$1\""
+    wait_for 30 '[ -z "$(popup_menu)" ]' || fail "the tray menu did not close after \"$1\""
     e2e_log "menu: $1"
 }
 

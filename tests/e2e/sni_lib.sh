@@ -27,7 +27,7 @@ CONF
     dbus-daemon --config-file="$dir/session.conf" --nofork --print-address=9 9>"$dir/address" \
         >"$E2E_ARTEFACTS/dbus.log" 2>&1 &
     remember_pid $!
-    wait_until 10 test -s "$dir/address" || fail "the session bus did not start"
+    wait_until 40 test -s "$dir/address" || fail "the session bus did not start"
     export DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$dir/address")
     e2e_log "session bus at $DBUS_SESSION_BUS_ADDRESS"
 }
@@ -58,7 +58,7 @@ CONF
     lxqt-panel --config "$conf" >>"$E2E_ARTEFACTS/lxqt-panel.log" 2>&1 &
     PANEL_PID=$!
     remember_pid $PANEL_PID
-    wait_for 10 'watcher_has_host' || fail "the panel registered no StatusNotifierItem host"
+    wait_for 40 'watcher_has_host' || fail "the panel registered no StatusNotifierItem host"
     e2e_log "lxqt-panel started (pid $PANEL_PID)"
 }
 
@@ -100,7 +100,7 @@ item_property() {
         sed -E 's/^ *variant +//; s/ *$//'
 }
 
-wait_for_item() { wait_for "${1:-10}" '[ -n "$(our_item)" ]'; }
+wait_for_item() { wait_for "${1:-60}" '[ -n "$(our_item)" ]'; }
 
 # item_call METHOD ARGS...: calls a method of the program's item as a host would.
 item_call() {
@@ -117,7 +117,8 @@ start_notice_monitor() {
     dbus-monitor --session "type='method_call',interface='org.freedesktop.Notifications',member='Notify'" \
         >"$1" 2>&1 &
     remember_pid $!
-    sleep 0.5
+    # Turned monitor, it gives up its own name on the bus: from then on it sees every call.
+    wait_until 30 grep -q "member=NameLost" "$1" || fail "dbus-monitor did not start watching"
 }
 
 start_notice_daemon() {
@@ -126,7 +127,7 @@ start_notice_daemon() {
     dunst -config "$E2E_TMP/dunst/dunstrc" >>"$E2E_ARTEFACTS/dunst.log" 2>&1 &
     DUNST_PID=$!
     remember_pid $DUNST_PID
-    wait_for 10 'bus_call --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner \
+    wait_for 40 'bus_call --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner \
         string:org.freedesktop.Notifications | grep -q true' || fail "dunst did not take the notifications name"
     e2e_log "dunst started (pid $DUNST_PID)"
 }
@@ -157,10 +158,11 @@ panel_menu() {
 choose_item_menu() {
     local row=${MENU_ROW[$1]} keys=() i
     item_click 3
-    wait_for 5 '[ -n "$(panel_menu)" ]' || fail "the panel did not open the item's menu"
-    for ((i = 0; i < row; i++)); do keys+=(Down); done
+    wait_for 30 '[ -n "$(panel_menu)" ]' || fail "the panel did not open the item's menu"
+    highlight_first_row "$(panel_menu)"
+    for ((i = 1; i < row; i++)); do keys+=(Down); done
     xdotool key --delay 40 "${keys[@]}" Return
-    wait_for 5 '[ -z "$(panel_menu)" ]' || fail "the item's menu did not close after \"$1\""
+    wait_for 30 '[ -z "$(panel_menu)" ]' || fail "the item's menu did not close after \"$1\""
     e2e_log "item menu: $1"
 }
 

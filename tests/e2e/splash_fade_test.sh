@@ -12,12 +12,12 @@ spy=$E2E_ARTEFACTS/xspy.txt
 start_xspy "$spy"
 start_program master
 
-wait_for 5 '[ -n "$(splash_window)" ]' || fail "no splash at start"
+wait_for 30 '[ -n "$(splash_window)" ]' || fail "no splash at start"
 splash=$(splash_window) || true
 splash=$(printf '0x%x' "$splash")
 e2e_log "splash window $splash"
-wait_for 8 '[ -z "$(splash_window)" ]' || fail "the splash stayed"
-wait_for 3 'grep -q "^- $splash unmap" "$spy"' || fail "the server saw no unmap of the splash"
+wait_for 32 '[ -z "$(splash_window)" ]' || fail "the splash stayed"
+wait_for 30 'grep -q "^- $splash unmap" "$spy"' || fail "the server saw no unmap of the splash"
 
 # The splash's own lines: "<server ms> opacity <0..255>" up to its unmap.
 steps=$E2E_ARTEFACTS/splash-steps.txt

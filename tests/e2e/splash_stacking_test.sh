@@ -6,12 +6,12 @@ source "$(dirname "$0")/wm.sh"
 e2e_begin
 start_wm_desktop
 
-wait_for 5 '[ -n "$(splash_window)" ]' || fail "no splash at start"
+wait_for 30 '[ -n "$(splash_window)" ]' || fail "no splash at start"
 splash=$(splash_window) || true
-wait_for_icon 15 || fail "no tray icon"
+wait_for_icon 60 || fail "no tray icon"
 [ -n "$(splash_window)" ] || fail "the splash left before the test could open the window"
 if [ "${OPEN_BY:-}" = menu ]; then choose_menu "Open"; else double_click "$(tray_icon)"; fi
-wait_for 3 '[ -n "$(window_named "Torvik Master v1.1")" ]' || fail "the double-click did not open the window"
+wait_for 30 '[ -n "$(window_named "Torvik Master v1.1")" ]' || fail "the double-click did not open the window"
 window=$(window_named "Torvik Master v1.1") || true
 e2e_log "splash $splash, main window $window"
 

@@ -5,13 +5,13 @@ source "$(dirname "$0")/lib.sh" "$1" window_centre
 source "$(dirname "$0")/wm.sh"
 e2e_begin
 start_wm_desktop
-wait_for_icon 15 || fail "no tray icon"
+wait_for_icon 60 || fail "no tray icon"
 icon=$(tray_icon) || true
 double_click "$icon"
-wait_for 5 '[ -n "$(window_named "Torvik Master v1.1")" ]' || fail "the double-click did not open the window"
+wait_for 30 '[ -n "$(window_named "Torvik Master v1.1")" ]' || fail "the double-click did not open the window"
 window=$(window_named "Torvik Master v1.1") || true
-wait_for 3 '[ -n "$(frame_extents "$window")" ]' || fail "the window manager gives no frame extents"
-sleep 0.3
+wait_for 30 '[ -n "$(frame_extents "$window")" ]' || fail "the window manager gives no frame extents"
+wait_still "$window" || fail "the window manager did not finish placing the window"
 
 # Client area and frame as the server and the window manager have them.
 read -r left right top bottom <<<"$(frame_extents "$window")"
@@ -32,14 +32,15 @@ shot centred
 
 # Moved by the user, hidden and shown again: where it was left.
 xdotool windowmove "$window" 100 80
-wait_for 3 '[ "$(xwininfo -id "$window" | awk "/Absolute upper-left X/ {print \$4}")" -ne "$x" ]' ||
+wait_for 30 '[ "$(xwininfo -id "$window" | awk "/Absolute upper-left X/ {print \$4}")" -ne "$x" ]' ||
     fail "the window did not move"
-sleep 0.3
+wait_still "$window" || fail "the window manager did not finish moving the window"
 moved=$(xwininfo -id "$window" | awk '/Absolute upper-left X/ {x = $4} /Absolute upper-left Y/ {print x "," $4}')
 click_frame_button "$window" close
-wait_until 3 eval '! viewable "$window"' || fail "the close box did not hide the window"
+wait_until 30 eval '! viewable "$window"' || fail "the close box did not hide the window"
 double_click "$icon"
-wait_until 3 viewable "$window" || fail "the double-click did not show the window again"
-sleep 0.3
-again=$(xwininfo -id "$window" | awk '/Absolute upper-left X/ {x = $4} /Absolute upper-left Y/ {print x "," $4}')
+wait_until 30 viewable "$window" || fail "the double-click did not show the window again"
+position() { xwininfo -id "$window" | awk '/Absolute upper-left X/ {x = $4} /Absolute upper-left Y/ {print x "," $4}'; }
+wait_for 30 '[ "$(position)" = "$moved" ]' || true
+again=$(position)
 [ "$again" = "$moved" ] || fail "the window came back at $again, not at $moved where it was left"

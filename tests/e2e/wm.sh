@@ -8,7 +8,7 @@ start_wm() {
     openbox --sm-disable >"$E2E_ARTEFACTS/openbox.log" 2>&1 &
     WM_PID=$!
     remember_pid $WM_PID
-    wait_for 10 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"' ||
+    wait_for 40 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"' ||
         fail "openbox did not start"
     e2e_log "openbox running"
 }
@@ -66,6 +66,19 @@ click_frame_button() {
     xdotool mousemove $point click 1
 }
 
+# The window's place on the screen and its frame extents, in one line.
+placement() {
+    printf '%s %s' "$(xwininfo -id "$1" 2>/dev/null | awk '/Absolute upper-left/ {printf "%s ", $4}')" \
+        "$(frame_extents "$1")"
+}
+
+# wait_still WINDOW: waits until the window manager has done placing WINDOW:
+# its place and frame are the same on two looks a poll apart.
+wait_still() {
+    STILL_WINDOW=$1 STILL_LAST=
+    wait_for 30 'STILL_NOW=$(placement "$STILL_WINDOW"); [ "$STILL_NOW" = "$STILL_LAST" ] || { STILL_LAST=$STILL_NOW; false; }'
+}
+
 # viewable WINDOW: the window is mapped and seen on the screen.
 viewable() { xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'; }
 
@@ -75,7 +88,7 @@ start_xspy() {
     [ -x "$E2E_BUILD/torvik-xspy" ] || { echo "torvik-xspy is not built"; exit 1; }
     "$E2E_BUILD/torvik-xspy" >"$1" 2>&1 &
     remember_pid $!
-    wait_until 5 grep -q '^ready' "$1" || fail "torvik-xspy did not start"
+    wait_until 30 grep -q '^ready' "$1" || fail "torvik-xspy did not start"
 }
 
 # The top-level window (the window manager's frame) that holds WINDOW.
@@ -111,6 +124,6 @@ start_wm_desktop() {
 # Waits for the icon, then until the splash and the first balloon have gone, so
 # that nothing covers the icon.
 wait_for_quiet_icon() {
-    wait_for_icon 15 || fail "no tray icon"
-    wait_for 8 '[ -z "$(splash_window)" ] && [ -z "$(balloon)" ]' || fail "the splash or the balloon stayed"
+    wait_for_icon 60 || fail "no tray icon"
+    wait_for 32 '[ -z "$(splash_window)" ] && [ -z "$(balloon)" ]' || fail "the splash or the balloon stayed"
 }

@@ -2,7 +2,8 @@
 // exactly those lines, and arbitrary or damaged bytes are either refused or
 // decode to lines that agree with what the caller recorded, never a crash.
 #include "fuzz/fuzz_check.h"
-#include "logview/sealed_chunk.h"
+#include "logstore/chunk_codec.h"
+#include "logstore/size_limits.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -16,32 +17,41 @@ namespace {
 
 // What every accepted chunk must hold: `rawSize` bytes in `lineCount` lines,
 // the lines separated by single CRs and holding none themselves.
-void checkShape(const logchunk::DecodedChunk& chunk, std::size_t rawSize, std::uint32_t lineCount) {
+void checkShape(const logstore::DecodedChunk& chunk, std::size_t rawSize, std::size_t lineCount) {
+    const logstore::JoinedLines lines = chunk.lines();
     FUZZ_CHECK(chunk.size == rawSize);
-    FUZZ_CHECK(chunk.lineCount() == lineCount);
-    FUZZ_CHECK(chunk.lineBegin(0) == 0);
-    for (std::uint32_t i = 0; i < lineCount; ++i) {
-        FUZZ_CHECK(chunk.lineBegin(i) <= chunk.lineEnd(i));
-        FUZZ_CHECK(chunk.lineEnd(i) <= chunk.size);
-        const char* line = chunk.bytes.get() + chunk.lineBegin(i);
-        FUZZ_CHECK(std::memchr(line, '\r', chunk.lineEnd(i) - chunk.lineBegin(i)) == nullptr);
-        if (i + 1 < lineCount) FUZZ_CHECK(chunk.bytes[chunk.lineEnd(i)] == '\r');
+    FUZZ_CHECK(lines.count() == lineCount);
+    FUZZ_CHECK(lines.begin(0) == 0);
+    for (std::size_t i = 0; i < lineCount; ++i) {
+        FUZZ_CHECK(lines.begin(i) <= lines.end(i));
+        FUZZ_CHECK(lines.end(i) <= chunk.size);
+        FUZZ_CHECK(std::memchr(lines.line(i).data(), '\r', lines.length(i)) == nullptr);
+        if (i + 1 < lineCount) FUZZ_CHECK(chunk.bytes[lines.end(i)] == '\r');
     }
+}
+
+// The bytes of `raw` compressed, in pieces of `pieceBytes`.
+std::string packed(const std::string& raw, std::size_t pieceBytes) {
+    logstore::setFramePieceBytesForTest(pieceBytes);
+    logstore::Compressor compressor;
+    const logstore::PackedChunk p = compressor.compress(raw);
+    logstore::setFramePieceBytesForTest(0);
+    return std::string(p.bytes.get(), p.size);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider input(data, size);
-    logchunk::DecodedChunk decoded;
+    logstore::DecodedChunk decoded;
 
     if (input.ConsumeBool()) {
         // Bytes of any kind offered as a chunk, with any recorded size and count
         // (sizes kept to a few chunks' worth, as the log records them).
-        const auto rawSize = input.ConsumeIntegralInRange<std::size_t>(0, 4 * logchunk::kChunkBytes);
+        const auto rawSize = input.ConsumeIntegralInRange<std::size_t>(0, 4 * logstore::kChunkBytes);
         const auto lineCount = input.ConsumeIntegral<std::uint32_t>();
         const std::string packed = input.ConsumeRemainingBytesAsString();
-        if (logchunk::decodeSealedChunk(packed, rawSize, lineCount, decoded))
+        if (logstore::decodeChunk(packed, rawSize, lineCount, decoded))
             checkShape(decoded, rawSize, lineCount);
         else
             FUZZ_CHECK(decoded.size == 0 && decoded.lineCount() == 0);
@@ -60,18 +70,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         raw += line;
         lines.push_back(std::move(line));
     }
-    const auto lineCount = static_cast<std::uint32_t>(lines.size());
-    logchunk::Compressor compressor;
-    std::vector<char> packed = compressor.compress(raw);
-    FUZZ_CHECK(logchunk::decodeSealedChunk(packed, raw.size(), lineCount, decoded));
+    const std::size_t lineCount = lines.size();
+    // Pieces of any size, down to a byte: a chunk of many pieces reads as one.
+    std::string packed = ::packed(raw, input.ConsumeIntegralInRange<std::size_t>(0, 512));
+    FUZZ_CHECK(logstore::decodeChunk(packed, raw.size(), lineCount, decoded));
     checkShape(decoded, raw.size(), lineCount);
-    for (std::uint32_t i = 0; i < lineCount; ++i)
-        FUZZ_CHECK(std::string(decoded.bytes.get() + decoded.lineBegin(i),
-                               decoded.lineEnd(i) - decoded.lineBegin(i)) == lines[i]);
+    for (std::size_t i = 0; i < lineCount; ++i) {
+        const auto line = decoded.lines().line(i);
+        FUZZ_CHECK(std::string(line.data(), line.size()) == lines[i]);
+    }
+    std::string pieces;
+    std::vector<char> scratch;
+    FUZZ_CHECK(logstore::decompressChunkPieces(packed, raw.size(), lineCount, scratch, [&](auto piece) {
+        pieces.append(piece.data(), piece.size());
+        return true;
+    }));
+    FUZZ_CHECK(pieces == raw);
 
     // A wrong record of the chunk is refused.
-    FUZZ_CHECK(!logchunk::decodeSealedChunk(packed, raw.size() + 1, lineCount, decoded));
-    FUZZ_CHECK(!logchunk::decodeSealedChunk(packed, raw.size(), lineCount + 1, decoded));
+    FUZZ_CHECK(!logstore::decodeChunk(packed, raw.size() + 1, lineCount, decoded));
+    FUZZ_CHECK(!logstore::decodeChunk(packed, raw.size(), lineCount + 1, decoded));
 
     // Damage: flipped bytes, a cut, or trailing bytes.
     if (packed.empty()) return 0;
@@ -87,7 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             packed.push_back(static_cast<char>(input.ConsumeIntegral<std::uint8_t>()));
             break;
     }
-    if (logchunk::decodeSealedChunk(packed, raw.size(), lineCount, decoded))
+    if (logstore::decodeChunk(packed, raw.size(), lineCount, decoded))
         checkShape(decoded, raw.size(), lineCount);
     return 0;
 }

@@ -4,7 +4,7 @@
 // interface is used, so its storage may change freely underneath.
 #include "device/codepage.h"
 #include "fuzz/fuzz_check.h"
-#include "logview/log_model.h"
+#include "logstore/log_model.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

@@ -1,7 +1,7 @@
 #include "logview/log_file_writer.h"
 
 #include "device/codepage.h"
-#include "logview/log_model.h"
+#include "logstore/log_model.h"
 #include "support/error_box_recorder.h"
 
 #include <gtest/gtest.h>

@@ -5,6 +5,8 @@
 #include <QScreen>
 #include <QScrollBar>
 
+#include "logview/view_geometry.h"
+
 #include <vector>
 
 namespace {
@@ -154,4 +156,41 @@ TEST_F(LogViewPaintTest, TheScrollBarRepaintsOnlyWhenItsHandleMoves) {
     bar->setValue(bar->maximum() - 1);
     QTest::qWait(40);
     EXPECT_GE(rec.rects.size(), 1u);
+}
+
+TEST_F(LogViewPaintTest, AnAppendRepaintsTheSelectionAndTheCaretItDropped) {
+    // A few lines selected upwards from the end: the caret moves up with them.
+    for (int i = 0; i < 3; ++i) QTest::keyClick(&view, Qt::Key_Up, Qt::ShiftModifier);
+    QTest::qWait(40);
+    ASSERT_TRUE(view.state().hasSelection());
+    model.append(u"one more\r");
+    QTest::qWait(60);
+    EXPECT_FALSE(view.state().hasSelection());
+    // No highlight and no caret stay behind on the screen.
+    const QImage screen = onScreen();
+    const QImage fresh = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_FALSE(screen.isNull());
+    const QPoint at = view.mapTo(view.window(), QPoint(0, 0));
+    EXPECT_EQ(screen.copy(QRect(at, view.size())), fresh);
+}
+
+// A line so long that its columns, counted in pixels, pass what an int holds.
+TEST_F(LogViewTest, ColumnsFarOutInALongLineLandWhereTheyBelong) {
+    const int cw = view.metrics().cellWidth;
+    // The first column shown for which the right margin's place, worked out in
+    // 32 bits, would wrap round into the middle of the text area.
+    const qsizetype first = logview::kRightMarginColumn + ((qsizetype{1} << 32) - 300) / cw;
+    // Tabs: four blank columns each from a quarter of the text.
+    model.append(QString((first + 1000) / 4 + 1, u'\t'));
+    settle();
+    view.horizontalScrollBar()->setValue(logview::toBar(first, view.state().maxFirstColumn()));
+    ASSERT_EQ(view.state().firstColumn(), first);
+    // Blanks only, the margin far to the left and the caret far to the right:
+    // the text area is background everywhere.
+    const QImage shown = view.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    int lit = 0;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = view.textLeft(); x < shown.width(); ++x)
+            if (shown.pixelColor(x, y) != logview::kBackground) ++lit;
+    EXPECT_EQ(lit, 0);
 }

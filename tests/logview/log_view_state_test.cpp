@@ -1,6 +1,6 @@
 #include "logview/log_view_state.h"
 
-#include "logview/log_model.h"
+#include "logstore/log_model.h"
 
 #include <gtest/gtest.h>
 

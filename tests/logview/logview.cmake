@@ -1,6 +1,5 @@
 find_package(Qt6 REQUIRED COMPONENTS Test)
 torvik_add_test(test_logview_model
-  ${CMAKE_CURRENT_LIST_DIR}/log_model_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/log_file_writer_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/log_view_state_test.cpp
 )

@@ -1,7 +1,7 @@
 #pragma once
 // A shown, focused log view over its own model for widget tests.
 
-#include "logview/log_model.h"
+#include "logstore/log_model.h"
 #include "logview/log_view.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 
 #include "device/d2xx_unit.h"
 #include "device/drivers/simulated_driver.h"
-#include "logview/log_model.h"
+#include "logstore/log_model.h"
 #include "main/tf_main.h"
 #include "support/error_box_recorder.h"
 #include "thread/event_pump.h"

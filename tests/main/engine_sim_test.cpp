@@ -2,7 +2,7 @@
 // pseudo-terminal bridge, a real unplug (the simulator ends) and a replug.
 #include "device/d2xx_unit.h"
 #include "device/drivers/production_driver.h"
-#include "logview/log_model.h"
+#include "logstore/log_model.h"
 #include "main/tf_main.h"
 #include "sim/sim_process.h"
 #include "support/error_box_recorder.h"

@@ -1,4 +1,4 @@
-#include "logview/log_model.h"
+#include "logstore/log_model.h"
 
 #include <gtest/gtest.h>
 

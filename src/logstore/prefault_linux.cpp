@@ -1,12 +1,12 @@
-#include "logview/fresh_memory.h"
+#include "logstore/prefault.h"
 
 #include <sys/mman.h>
 
 #include <cstdint>
 
-namespace freshmemory {
+namespace logstore {
 
-void prepareForFilling(void* begin, std::size_t bytes) {
+void prefaultForFilling(void* begin, std::size_t bytes) {
     constexpr std::size_t kSmall = std::size_t{1} << 20;  // a few page faults cost less than the calls
     if (bytes < kSmall) return;
     constexpr std::uintptr_t kPage = 4096;
@@ -27,4 +27,4 @@ void prepareForFilling(void* begin, std::size_t bytes) {
 #endif
 }
 
-}  // namespace freshmemory
+}  // namespace logstore

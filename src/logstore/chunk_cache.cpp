@@ -1,8 +1,10 @@
-#include "logview/chunk_cache.h"
+#include "logstore/chunk_cache.h"
 
 #include <algorithm>
 
-const logchunk::DecodedChunk* ChunkCache::find(std::size_t index) {
+namespace logstore {
+
+const DecodedChunk* ChunkCache::find(std::size_t index) {
     if (last_ && last_->index == index) return &last_->chunk;
     for (auto& e : entries_) {
         if (e->index != index) continue;
@@ -13,7 +15,7 @@ const logchunk::DecodedChunk* ChunkCache::find(std::size_t index) {
     return nullptr;
 }
 
-const logchunk::DecodedChunk* ChunkCache::insert(std::size_t index, logchunk::DecodedChunk chunk) {
+const DecodedChunk* ChunkCache::insert(std::size_t index, DecodedChunk chunk) {
     auto fresh = std::make_unique<Entry>(Entry{index, ++clock_, std::move(chunk)});
     Entry* kept = fresh.get();
     bytes_ += kept->chunk.footprint();
@@ -33,3 +35,5 @@ void ChunkCache::clear() {
     bytes_ = 0;
     last_ = nullptr;
 }
+
+}  // namespace logstore

@@ -1,5 +1,6 @@
-#include "logview/log_model.h"
-#include "logview/sealed_chunk.h"
+#include "logstore/chunk_codec.h"
+#include "logstore/log_model.h"
+#include "logstore/size_limits.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +9,7 @@
 
 namespace {
 
-constexpr qsizetype kChunk = qsizetype(logchunk::kChunkBytes);
+constexpr qsizetype kChunk = qsizetype(logstore::kChunkBytes);
 
 QStringList linesOf(const LogModel& m) {
     QStringList out;

@@ -1,5 +1,5 @@
-#include "logview/sealed_chunk.h"
-#include "logview/chunk_cache.h"
+#include "logstore/chunk_codec.h"
+#include "logstore/chunk_cache.h"
 
 #include <gtest/gtest.h>
 
@@ -7,18 +7,21 @@
 #include <string>
 #include <string_view>
 
-using logchunk::DecodedChunk;
-using logchunk::decodeSealedChunk;
+using logstore::ChunkCache;
+using logstore::decodeChunk;
+using logstore::DecodedChunk;
 
 namespace {
 
 std::vector<char> pack(std::string_view raw) {
-    logchunk::Compressor c;
-    return c.compress({raw.data(), raw.size()});
+    logstore::Compressor c;
+    const logstore::PackedChunk p = c.compress({raw.data(), raw.size()});
+    return std::vector<char>(p.bytes.get(), p.bytes.get() + p.size);
 }
 
-std::string lineOf(const DecodedChunk& d, std::uint32_t i) {
-    return std::string(d.bytes.get() + d.lineBegin(i), d.lineEnd(i) - d.lineBegin(i));
+std::string lineOf(const DecodedChunk& d, std::size_t i) {
+    const auto line = d.lines().line(i);
+    return std::string(line.data(), line.size());
 }
 
 }  // namespace
@@ -28,7 +31,7 @@ TEST(SealedChunk, DecodesTheLinesItWasGiven) {
     const std::string raw(text, sizeof text - 1);
     const auto packed = pack(raw);
     DecodedChunk d;
-    ASSERT_TRUE(decodeSealedChunk(packed, raw.size(), 4, d));
+    ASSERT_TRUE(decodeChunk(packed, raw.size(), 4, d));
     ASSERT_EQ(d.lineCount(), 4u);
     EXPECT_EQ(lineOf(d, 0), "7E8 03 41 0C");
     EXPECT_EQ(lineOf(d, 1), "");
@@ -39,20 +42,20 @@ TEST(SealedChunk, DecodesTheLinesItWasGiven) {
 TEST(SealedChunk, AnEmptyLineAloneIsOneLine) {
     const auto packed = pack("");
     DecodedChunk d;
-    ASSERT_TRUE(decodeSealedChunk(packed, 0, 1, d));
+    ASSERT_TRUE(decodeChunk(packed, 0, 1, d));
     EXPECT_EQ(d.lineCount(), 1u);
     EXPECT_EQ(lineOf(d, 0), "");
-    EXPECT_FALSE(decodeSealedChunk(packed, 0, 0, d));
+    EXPECT_FALSE(decodeChunk(packed, 0, 0, d));
 }
 
 TEST(SealedChunk, RefusesAWrongLineCountOrSize) {
     const std::string raw = "a\rb\rc";
     const auto packed = pack(raw);
     DecodedChunk d;
-    EXPECT_FALSE(decodeSealedChunk(packed, raw.size(), 2, d));
-    EXPECT_FALSE(decodeSealedChunk(packed, raw.size(), 4, d));
-    EXPECT_FALSE(decodeSealedChunk(packed, raw.size() + 1, 3, d));
-    EXPECT_FALSE(decodeSealedChunk(packed, raw.size() - 1, 3, d));
+    EXPECT_FALSE(decodeChunk(packed, raw.size(), 2, d));
+    EXPECT_FALSE(decodeChunk(packed, raw.size(), 4, d));
+    EXPECT_FALSE(decodeChunk(packed, raw.size() + 1, 3, d));
+    EXPECT_FALSE(decodeChunk(packed, raw.size() - 1, 3, d));
     EXPECT_EQ(d.lineCount(), 0u);
     EXPECT_EQ(d.bytes, nullptr);
 }
@@ -63,24 +66,24 @@ TEST(SealedChunk, RefusesDamagedFrames) {
     raw += "end";
     const auto packed = pack(raw);
     DecodedChunk d;
-    ASSERT_TRUE(decodeSealedChunk(packed, raw.size(), 2001, d));
+    ASSERT_TRUE(decodeChunk(packed, raw.size(), 2001, d));
 
     std::vector<char> cut(packed.begin(), packed.end() - 1);
-    EXPECT_FALSE(decodeSealedChunk(cut, raw.size(), 2001, d));
+    EXPECT_FALSE(decodeChunk(cut, raw.size(), 2001, d));
     std::vector<char> longer = packed;
     longer.push_back(0);
-    EXPECT_FALSE(decodeSealedChunk(longer, raw.size(), 2001, d));
+    EXPECT_FALSE(decodeChunk(longer, raw.size(), 2001, d));
     std::vector<char> twice = packed;
     twice.insert(twice.end(), packed.begin(), packed.end());
-    EXPECT_FALSE(decodeSealedChunk(twice, raw.size(), 2001, d));
-    EXPECT_FALSE(decodeSealedChunk({}, 0, 1, d));
+    EXPECT_FALSE(decodeChunk(twice, raw.size(), 2001, d));
+    EXPECT_FALSE(decodeChunk({}, 0, 1, d));
     // A flipped byte is refused or (in a header field that changes nothing) read
     // as the same lines; it never yields other lines.
     int refused = 0;
     for (std::size_t at = 0; at < packed.size(); ++at) {
         std::vector<char> bad = packed;
         bad[at] = static_cast<char>(bad[at] ^ 0x5A);
-        if (!decodeSealedChunk(bad, raw.size(), 2001, d)) {
+        if (!decodeChunk(bad, raw.size(), 2001, d)) {
             ++refused;
             continue;
         }
@@ -95,17 +98,17 @@ TEST(SealedChunk, RefusesRandomBytesWithoutCrashing) {
     for (int round = 0; round < 2000; ++round) {
         std::vector<char> junk(std::uniform_int_distribution<int>(0, 64)(rng));
         for (char& c : junk) c = static_cast<char>(rng());
-        EXPECT_FALSE(decodeSealedChunk(junk, rng() % 1000, 1 + rng() % 10, d));
+        EXPECT_FALSE(decodeChunk(junk, rng() % 1000, 1 + rng() % 10, d));
     }
-    // A declared size beyond what a chunk may hold is refused before any allocation.
-    EXPECT_FALSE(decodeSealedChunk(pack("x"), logchunk::kMaxRawSize + 1, 1, d));
+    // A declared size that the frames do not hold is refused before any allocation.
+    EXPECT_FALSE(decodeChunk(pack("x"), std::size_t{1} << 40, 1, d));
 }
 
 TEST(ChunkCache, KeepsTheMostRecentlyUsedChunksWithinItsBudget) {
     auto chunkOf = [](std::size_t bytes) {
         const std::string raw(bytes, 'x');
         DecodedChunk d;
-        EXPECT_TRUE(decodeSealedChunk(pack(raw), raw.size(), 1, d));
+        EXPECT_TRUE(decodeChunk(pack(raw), raw.size(), 1, d));
         return d;
     };
     ChunkCache cache(3000);

@@ -1,4 +1,4 @@
-#include "logview/line_text.h"
+#include "logstore/lines_to_text.h"
 
 #include "device/codepage.h"
 
@@ -14,7 +14,7 @@
 #include <emmintrin.h>
 #endif
 
-namespace linetext {
+namespace logstore {
 namespace {
 
 // The code page's characters by byte, for decoding long runs without a call per byte.
@@ -117,7 +117,8 @@ std::size_t copyPlainLines(const char* src, std::size_t n, QByteArrayView lineEn
 
 }  // namespace
 
-std::ptrdiff_t copyLines(std::span<const char> bytes, std::size_t breaks, QByteArrayView lineEnd, char* out) {
+std::ptrdiff_t copyLinesAsBytes(std::span<const char> bytes, std::size_t breaks, QByteArrayView lineEnd,
+                                char* out) {
     const std::size_t endSize = std::size_t(lineEnd.size());
     const char* src = bytes.data();
     const std::size_t n = bytes.size();
@@ -144,7 +145,7 @@ std::ptrdiff_t copyLines(std::span<const char> bytes, std::size_t breaks, QByteA
 
 // The page equals Latin-1 below 0x80, so runs that hold no high byte are simply
 // widened, sixteen or eight bytes at a time; the rest go through the table.
-bool appendLines(std::span<const char> bytes, std::size_t breaks, QStringView lineBreak, QString& out) {
+bool appendLinesAsText(std::span<const char> bytes, std::size_t breaks, QStringView lineBreak, QString& out) {
     const qsizetype start = out.size();
     const std::size_t breakSize = std::size_t(lineBreak.size());
     const std::size_t n = bytes.size();
@@ -199,4 +200,4 @@ bool appendLines(std::span<const char> bytes, std::size_t breaks, QStringView li
     return true;
 }
 
-}  // namespace linetext
+}  // namespace logstore

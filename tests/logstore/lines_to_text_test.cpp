@@ -1,4 +1,4 @@
-#include "logview/line_text.h"
+#include "logstore/lines_to_text.h"
 #include "device/codepage.h"
 
 #include <gtest/gtest.h>
@@ -56,7 +56,7 @@ TEST(LineText, MatchesTheByteByByteTextForEveryBreak) {
         for (const QString& lineBreak : breaks) {
             // Text already in front must stay and the new text follow it exactly.
             QString out = QStringLiteral("kept");
-            ASSERT_TRUE(linetext::appendLines(bytes, count, lineBreak, out)) << round;
+            ASSERT_TRUE(logstore::appendLinesAsText(bytes, count, lineBreak, out)) << round;
             ASSERT_EQ(out, QStringLiteral("kept") + referenceText(bytes, lineBreak))
                 << "round " << round << " break " << lineBreak.size();
         }
@@ -71,7 +71,7 @@ TEST(LineText, LongRunsWithoutBreaksAndBreaksOnly) {
          {std::pair{longLine, std::size_t{0}}, std::pair{twoLong, std::size_t{1}},
           std::pair{breaksOnly, std::size_t{300}}}) {
         QString out;
-        ASSERT_TRUE(linetext::appendLines(bytes, count, u"\r\n", out));
+        ASSERT_TRUE(logstore::appendLinesAsText(bytes, count, u"\r\n", out));
         EXPECT_EQ(out, referenceText(bytes, u"\r\n"));
     }
 }
@@ -97,7 +97,7 @@ TEST(LineText, AWrongBreakCountIsRefusedAndStaysInsideItsRoom) {
                 out.resize(out.capacity(), u'#');
                 out.resize(4);
                 out.replace(0, 4, QStringLiteral("kept"));
-                EXPECT_FALSE(linetext::appendLines(bytes, claimed, lineBreak, out)) << round;
+                EXPECT_FALSE(logstore::appendLinesAsText(bytes, claimed, lineBreak, out)) << round;
                 EXPECT_EQ(out, QStringLiteral("kept"));
                 // One past the room is the terminator that resizing writes.
                 const QStringView spare(out.constData() + 5 + room, out.capacity() - 5 - room);
@@ -129,10 +129,11 @@ TEST(LineText, CopiedLinesEndWithTheLineEndAndStayInsideTheirRoom) {
             for (const std::size_t claimed : {count, count + 1, count - 1, std::size_t{0}}) {
                 // The room the caller must give, then spare memory that must stay untouched.
                 const std::size_t room =
-                    bytes.size() + claimed * std::size_t(lineEnd.size()) + linetext::kCopySlack;
+                    bytes.size() + claimed * std::size_t(lineEnd.size()) + logstore::kCopySlack;
                 std::vector<char> out(claimed > bytes.size() ? 64 : room + 64, '#');
                 if (claimed > bytes.size()) continue;
-                const std::ptrdiff_t written = linetext::copyLines(bytes, claimed, lineEnd, out.data());
+                const std::ptrdiff_t written =
+                    logstore::copyLinesAsBytes(bytes, claimed, lineEnd, out.data());
                 if (claimed == count) {
                     ASSERT_GE(written, 0) << round;
                     EXPECT_EQ(QByteArray(out.data(), written), referenceBytes(bytes, lineEnd))

@@ -1,7 +1,8 @@
 #include "device/codepage.h"
+#include "logstore/chunk_codec.h"
+#include "logstore/log_model.h"
+#include "logstore/size_limits.h"
 #include "logview/log_file_writer.h"
-#include "logview/log_model.h"
-#include "logview/sealed_chunk.h"
 #include "support/error_box_recorder.h"
 
 #include <gtest/gtest.h>
@@ -115,7 +116,7 @@ TEST(LogModelCopy, RangesEndingAtChunkEndsKeepTheirColumns) {
     for (int i = 0; i < 40000; ++i)
         batch += QStringLiteral("7E8 06 41 0C %1 00 00\r").arg(i, 8, 10, QChar(u'0'));
     m.append(batch);
-    const qsizetype perChunk = qsizetype(logchunk::kChunkBytes + 1 + 27) / 28;  // 27 characters and a CR
+    const qsizetype perChunk = qsizetype(logstore::kChunkBytes + 1 + 27) / 28;  // 27 characters and a CR
     struct Range {
         qsizetype a, ac, b, bc;
     };
@@ -142,7 +143,7 @@ protected:
         model.append(block + QStringLiteral("tail"));
         ASSERT_GT(model.storageBytes(), 0);
     }
-    void TearDown() override { logchunk::failNextDecodesForTest(0); }
+    void TearDown() override { logstore::failNextDecodesForTest(0); }
     QString lineAt(qsizetype i) const {
         return (block + QStringLiteral("tail")).section(u'\r', int(i), int(i));
     }
@@ -158,28 +159,28 @@ protected:
 TEST_F(LogModelOutOfMemory, AnUndecodableLineReadsEmptyOnceAndRightAfterwards) {
     // The first line lies in a sealed chunk that is not cached yet; both the
     // decode and its retry after emptying the cache fail.
-    logchunk::failNextDecodesForTest(2);
+    logstore::failNextDecodesForTest(2);
     EXPECT_EQ(model.line(0), QString());
     EXPECT_EQ(model.line(0), lineAt(0));
     EXPECT_EQ(model.line(1), lineAt(1));
     EXPECT_EQ(model.lineCount(), 40001);
 
     // One failure only: the retry after emptying the cache serves the line.
-    logchunk::failNextDecodesForTest(1);
+    logstore::failNextDecodesForTest(1);
     EXPECT_EQ(model.line(30000), lineAt(30000));
 
     // A copy across the failing chunks gives empty lines, the next copy the text.
-    logchunk::failNextDecodesForTest(1000);
+    logstore::failNextDecodesForTest(1000);
     QString out;
     model.appendText(0, 0, 3, 100, u"\r\n", out);
     EXPECT_EQ(out, QStringLiteral("\r\n\r\n\r\n"));
     // Memory for a whole chunk's scratch copy fails: the cache serves it instead.
-    logchunk::failNextDecodesForTest(1);
+    logstore::failNextDecodesForTest(1);
     out.clear();
     model.appendText(0, 0, 40000, 100, u"\r\n", out);
     EXPECT_EQ(out,
               QString(block).replace(QStringLiteral("\r"), QStringLiteral("\r\n")) + QStringLiteral("tail"));
-    logchunk::failNextDecodesForTest(0);
+    logstore::failNextDecodesForTest(0);
     out.clear();
     model.appendText(0, 0, 40000, 100, u"\r\n", out);
     EXPECT_EQ(out,
@@ -188,16 +189,17 @@ TEST_F(LogModelOutOfMemory, AnUndecodableLineReadsEmptyOnceAndRightAfterwards) {
 
 TEST_F(LogModelOutOfMemory, SavingReportsTheFailureInsteadOfWritingLinesMissing) {
     const QString path = dir.filePath(QStringLiteral("log.txt"));
-    logchunk::failNextDecodesForTest(1);
+    // Both the decode and its retry after emptying the cache fail.
+    logstore::failNextDecodesForTest(2);
     EXPECT_FALSE(logfile::save(model, path));
     EXPECT_EQ(errors.count(), 1);
     EXPECT_FALSE(QFile::exists(path)) << "no file with lines missing";
 
     // Trimming a chunk that cannot be decoded leaves its lines as they are.
     model.append(u"  \r");
-    logchunk::failNextDecodesForTest(1000);
+    logstore::failNextDecodesForTest(1000);
     model.trimTrailingBlanks();
-    logchunk::failNextDecodesForTest(0);
+    logstore::failNextDecodesForTest(0);
     for (qsizetype i : {0, 12345, 39999, 40000}) EXPECT_EQ(model.line(i), lineAt(i).trimmed()) << i;
 
     EXPECT_TRUE(logfile::save(model, path));

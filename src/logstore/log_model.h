@@ -4,6 +4,7 @@
 // Use: the connection engine calls append() with each received batch on the
 // user-interface thread; the log view (logview/log_view.h) shows the model and
 // repaints on appended()/cleared()/trimmed(). Clear and Save go through the view.
+// How the lines are kept: logstore/log_storage.h.
 //
 // Lines are handed out as UTF-16 text; CR and TAB never stand inside a line.
 
@@ -13,6 +14,10 @@
 #include <QStringView>
 
 #include <functional>
+
+namespace logstore {
+struct LogStorage;
+}
 
 class LogModel : public QObject {
     Q_OBJECT
@@ -61,6 +66,5 @@ signals:
     void trimmed();
 
 private:
-    struct Storage;
-    Storage* d_;
+    logstore::LogStorage* d_;
 };
