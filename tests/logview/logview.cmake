@@ -3,6 +3,7 @@ torvik_add_test(test_logview_model
   ${CMAKE_CURRENT_LIST_DIR}/log_model_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/log_file_writer_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/log_view_state_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/log_text_offsets_test.cpp
 )
 target_link_libraries(test_logview_model PRIVATE Qt6::Test)
 
