@@ -5,9 +5,40 @@
 
 #include <QAccessible>
 
+#include <utility>
+
+namespace {
+
+// Whether assistive technology listens: what the platform says, or what it
+// last announced (a listener may also switch accessibility on by itself).
+class Listeners : public QAccessible::ActivationObserver {
+public:
+    Listeners() { QAccessible::installActivationObserver(this); }
+    void accessibilityActiveChanged(bool active) override { active_ = active; }
+    bool active() const { return active_ || QAccessible::isActive(); }
+
+private:
+    bool active_ = false;
+};
+
+// Made once and kept for the process: the observer list outlives every view.
+const Listeners& listeners() {
+    static const Listeners* const instance = new Listeners;
+    return *instance;
+}
+
+LogViewAccessibility::EventSink eventSink = &QAccessible::updateAccessibility;
+
+}  // namespace
+
+LogViewAccessibility::EventSink LogViewAccessibility::setEventSink(EventSink sink) {
+    return std::exchange(eventSink, sink);
+}
+
 LogViewAccessibility::LogViewAccessibility(LogView* view)
     : QObject(view), view_(view), lines_(*view->model()) {
     installLogViewAccessibleFactory();
+    listeners();
     // Connected after the view's own handlers: the view's state is current here.
     connect(view->model(), &LogModel::cleared, this, &LogViewAccessibility::onCleared);
     connect(view->model(), &LogModel::trimmed, this, &LogViewAccessibility::onTrimmed);
@@ -27,11 +58,11 @@ int LogViewAccessibility::offsetOf(TextPos pos) {
 }
 
 void LogViewAccessibility::send(QAccessibleEvent& event) {
-    QAccessible::updateAccessibility(&event);
+    eventSink(&event);
 }
 
 void LogViewAccessibility::announce() {
-    if (!QAccessible::isActive()) {
+    if (!listeners().active()) {
         told_ = false;  // nobody listens: nothing to keep up to date
         return;
     }
@@ -72,7 +103,7 @@ void LogViewAccessibility::announce() {
 void LogViewAccessibility::aboutToClear() {
     clearedTextKept_ = false;
     clearedText_.clear();
-    if (!told_ || !QAccessible::isActive()) return;
+    if (!told_ || !listeners().active()) return;
     const int count = window_.count();
     if (count > kMaxEventCharacters) return;
     clearedText_ = offsets_.text(window_.base(), window_.base() + count);
@@ -82,7 +113,7 @@ void LogViewAccessibility::aboutToClear() {
 void LogViewAccessibility::onCleared() {
     offsets_.reset();
     window_.reset();
-    if (told_ && QAccessible::isActive()) {
+    if (told_ && listeners().active()) {
         if (clearedTextKept_ && !clearedText_.isEmpty()) {
             QAccessibleTextRemoveEvent removed(view_, 0, clearedText_);
             send(removed);

@@ -38,6 +38,11 @@ public:
     void announce();
     void aboutToClear();
 
+    // Where the events go: the platform's bridge to assistive technology, or a
+    // test's recorder. Returns the sink it replaces.
+    using EventSink = void (*)(QAccessibleEvent* event);
+    static EventSink setEventSink(EventSink sink);
+
 private:
     void onCleared();
     void onTrimmed();
