@@ -34,7 +34,9 @@ public:
         const QChar ch = text_.at(column - from_);
         return ch.unicode() <= 0x20 || LogViewState::isWordDelimiter(ch);
     }
-    bool startsWord(qsizetype column) { return !isDelimiter(column) && (column == 0 || isDelimiter(column - 1)); }
+    bool startsWord(qsizetype column) {
+        return !isDelimiter(column) && (column == 0 || isDelimiter(column - 1));
+    }
 
 private:
     static constexpr qsizetype kSlice = 512;

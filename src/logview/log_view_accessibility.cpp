@@ -73,7 +73,8 @@ void LogViewAccessibility::announce() {
     const bool windowMoved = window_.base() != toldBase_;
     // Text is only ever added at the end between a clear and the next one.
     if (told_ && !windowMoved && length > toldLength_ && length - toldLength_ <= kMaxEventCharacters) {
-        QAccessibleTextInsertEvent inserted(view_, window_.toLocal(toldLength_), offsets_.text(toldLength_, length));
+        QAccessibleTextInsertEvent inserted(view_, window_.toLocal(toldLength_),
+                                            offsets_.text(toldLength_, length));
         send(inserted);
     }
     const int caretOffset = window_.toLocal(caret);

@@ -119,8 +119,8 @@ QString LogViewAccessible::textBeforeOffset(int offset, QAccessible::TextBoundar
     return unitText(Side::Before, offset, boundaryType, startOffset, endOffset);
 }
 
-QString LogViewAccessible::textAtOffset(int offset, QAccessible::TextBoundaryType boundaryType, int* startOffset,
-                                        int* endOffset) const {
+QString LogViewAccessible::textAtOffset(int offset, QAccessible::TextBoundaryType boundaryType,
+                                        int* startOffset, int* endOffset) const {
     return unitText(Side::At, offset, boundaryType, startOffset, endOffset);
 }
 
@@ -169,8 +169,9 @@ QRect LogViewAccessible::characterRect(int offset) const {
     const LogView* v = view();
     const TextPos pos = reader().positionOf(offset);
     const auto& m = v->metrics();
-    const QPoint topLeft(v->textLeft() + static_cast<int>(pos.column - v->state().firstColumn()) * m.cellWidth,
-                         static_cast<int>(pos.line - v->state().firstLine()) * m.lineHeight);
+    const QPoint topLeft(
+        v->textLeft() + static_cast<int>(pos.column - v->state().firstColumn()) * m.cellWidth,
+        static_cast<int>(pos.line - v->state().firstLine()) * m.lineHeight);
     return QRect(v->viewport()->mapToGlobal(topLeft), QSize(m.cellWidth, m.lineHeight));
 }
 

@@ -39,7 +39,8 @@ public:
         count = std::clamp<qsizetype>(count, 0, lineLength(line) - from);
         if (count > (qsizetype{1} << 20)) ADD_FAILURE() << "a slice of " << count << " characters was read";
         QString out;
-        for (qsizetype c = from; c < from + count; ++c) out += c % 7 == 6 ? u' ' : QChar(char16_t(u'a' + line));
+        for (qsizetype c = from; c < from + count; ++c)
+            out += c % 7 == 6 ? u' ' : QChar(char16_t(u'a' + line));
         return out;
     }
 };
@@ -50,7 +51,8 @@ TEST_F(LogTextOffsetsTest, OffsetsPositionsAndRangesAgreeWithTheJoinedLog) {
     // Lines across several index blocks, empty lines, a line feed inside a line,
     // and a last line without a break that keeps growing after being counted.
     QString batch;
-    for (int i = 0; i < 300; ++i) batch += i % 37 == 0 ? QStringLiteral("\r") : QStringLiteral("row %1 x\r").arg(i);
+    for (int i = 0; i < 300; ++i)
+        batch += i % 37 == 0 ? QStringLiteral("\r") : QStringLiteral("row %1 x\r").arg(i);
     model.append(batch + QStringLiteral("mid\nline\rtail"));
     ASSERT_EQ(offsets.length(), joined(model).size());
     model.append(u" more\rlast");
@@ -63,7 +65,8 @@ TEST_F(LogTextOffsetsTest, OffsetsPositionsAndRangesAgreeWithTheJoinedLog) {
     }
     for (qint64 from : {0, 1, 9, 500, 1200, int(all.size()) - 4})
         for (qint64 to : {from, from + 1, from + 7, from + 900, qint64(all.size())})
-            EXPECT_EQ(offsets.text(from, to), all.mid(from, std::max<qint64>(to - from, 0))) << from << ".." << to;
+            EXPECT_EQ(offsets.text(from, to), all.mid(from, std::max<qint64>(to - from, 0)))
+                << from << ".." << to;
     // Out of range: clamped into the text.
     EXPECT_EQ(offsets.offsetOf({model.lineCount() + 5, 99}), all.size());
     EXPECT_EQ(offsets.offsetOf({2, 1000}), offsets.offsetOf({3, 0}) - 1);

@@ -65,7 +65,7 @@ protected:
     void SetUp() override {
         LogViewTest::SetUp();
         previousSink_ = LogViewAccessibility::setEventSink(recordEvent);
-        QAccessible::setActive(true);  // as the platform does when a screen reader starts
+        QAccessible::setActive(true);      // as the platform does when a screen reader starts
         view.accessibility()->announce();  // a listener arrives: from here on changes are told
         told.clear();
     }
