@@ -2,6 +2,7 @@
 
 #include "logstore/log_model.h"
 #include "logview/log_file_writer.h"
+#include "logview/log_view_accessibility.h"
 #include "logview/log_view_painter.h"
 #include "logview/quiet_scroll_bar.h"
 #include "logview/save_text_file_dialog.h"
@@ -62,6 +63,7 @@ LogView::LogView(LogModel* model, QWidget* parent)
     connect(model_, &LogModel::appended, this, &LogView::onAppended);
     connect(model_, &LogModel::cleared, this, &LogView::onCleared);
     connect(model_, &LogModel::trimmed, this, &LogView::onTrimmed);
+    accessibility_ = new LogViewAccessibility(this);
     updatePageSize();
     syncScrollBars();
 }
@@ -151,6 +153,7 @@ void LogView::scheduleFrame() {
 void LogView::paintFrame() {
     sinceFrame_.restart();
     if (!isShownOnScreen()) return;
+    accessibility_->announce();  // what a frame shows is told once per frame
     caretOn_ = true;
     restartCaretBlink();
     const int lh = metrics_.lineHeight;
@@ -183,6 +186,7 @@ void LogView::showEvent(QShowEvent* event) {
     frameAll_ = true;
     syncScrollBars();
     viewport()->update();
+    accessibility_->announce();
 }
 
 void LogView::changeEvent(QEvent* event) {
@@ -221,6 +225,7 @@ void LogView::onTrimmed() {
 }
 
 void LogView::clearLog() {
+    accessibility_->aboutToClear();
     model_->clear();
 }
 
@@ -240,6 +245,7 @@ void LogView::selectAll() {
     followingEnd_ = false;
     state_.selectAll();
     viewport()->update();
+    accessibility_->announce();
 }
 
 void LogView::resizeEvent(QResizeEvent* event) {
@@ -301,6 +307,7 @@ void LogView::afterCaretMove() {
     syncScrollBars();
     restartCaretBlink();
     viewport()->update();
+    accessibility_->announce();
 }
 
 void LogView::focusInEvent(QFocusEvent* event) {

@@ -19,6 +19,7 @@
 #include <limits>
 
 class LogModel;
+class LogViewAccessibility;
 class QMenu;
 class SaveTextFileDialog;
 
@@ -53,6 +54,13 @@ public:
 
     // The viewport cell under a viewport point, clamped into the text.
     TextPos positionAt(const QPoint& viewportPos) const;
+
+    // Moves for assistive technology (log_view_accessible.cpp): the caret moves
+    // as the keys move it, and a range is selected as a press at `anchor`
+    // dragged to `caret` selects it.
+    void moveCaretTo(TextPos pos);
+    void selectRange(TextPos anchor, TextPos caret);
+    LogViewAccessibility* accessibility() const { return accessibility_; }
 
 protected:
     bool event(QEvent* event) override;
@@ -121,4 +129,5 @@ private:
     qsizetype staleFromLine_ = kNoStaleLine;
     int shownGutterCells_ = 0;
     int gutterCells_ = 0;
+    LogViewAccessibility* accessibility_ = nullptr;  // a child: lives as long as the view
 };

@@ -3,6 +3,8 @@
 # widget library, which torvik_gui carries, so the view builds and tests on its own.
 target_sources(torvik_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/log_view_state.h ${CMAKE_CURRENT_LIST_DIR}/log_view_state.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/log_text_offsets.h ${CMAKE_CURRENT_LIST_DIR}/log_text_offsets.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/log_text_window.h ${CMAKE_CURRENT_LIST_DIR}/log_text_window.cpp
   ${CMAKE_CURRENT_LIST_DIR}/log_file_writer.h ${CMAKE_CURRENT_LIST_DIR}/log_file_writer.cpp
 )
 add_library(torvik_logview STATIC
@@ -13,6 +15,8 @@ add_library(torvik_logview STATIC
   ${CMAKE_CURRENT_LIST_DIR}/quiet_scroll_bar.h ${CMAKE_CURRENT_LIST_DIR}/quiet_scroll_bar.cpp
   ${CMAKE_CURRENT_LIST_DIR}/log_view.h ${CMAKE_CURRENT_LIST_DIR}/log_view.cpp
   ${CMAKE_CURRENT_LIST_DIR}/log_view_input.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/log_view_accessibility.h ${CMAKE_CURRENT_LIST_DIR}/log_view_accessibility.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/log_view_accessible.h ${CMAKE_CURRENT_LIST_DIR}/log_view_accessible.cpp
   ${CMAKE_CURRENT_LIST_DIR}/save_text_file_dialog.h ${CMAKE_CURRENT_LIST_DIR}/save_text_file_dialog.cpp
 )
 target_link_libraries(torvik_logview PUBLIC torvik_core Qt6::Gui Qt6::Widgets)

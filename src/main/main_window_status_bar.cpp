@@ -15,11 +15,17 @@ MainStatusBar::MainStatusBar(QWidget* parent) : QWidget(parent), grip_(new QSize
         panels_[i]->setContentsMargins(2, 0, 2, 0);
     }
     panels_[2]->setText(QStringLiteral("© 2026 Torvik Master contributors"));
+    // Heard without the picture around them, the panels say what they show.
+    setPanelText(0, QString());
+    panels_[1]->setAccessibleName(QStringLiteral("Status"));
     grip_->raise();
 }
 
 void MainStatusBar::setPanelText(int panel, const QString& text) {
     panels_.at(panel)->setText(text);
+    if (panel == 0)
+        panels_[0]->setAccessibleName(text.isEmpty() ? QStringLiteral("Link state")
+                                                     : QStringLiteral("Link state: %1").arg(text));
 }
 
 QString MainStatusBar::panelText(int panel) const {

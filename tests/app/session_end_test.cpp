@@ -3,7 +3,7 @@
 #include "app/session_end.h"
 
 #include "logview/log_file_writer.h"
-#include "logview/log_model.h"
+#include "logstore/log_model.h"
 #include "support/error_box_recorder.h"
 
 #include <gtest/gtest.h>

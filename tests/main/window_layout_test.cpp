@@ -2,6 +2,7 @@
 #include "main/main_window_status_bar.h"
 #include "window_fixture.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QPushButton>
 
@@ -57,6 +58,24 @@ TEST_F(WindowTest, StatusPanelsStartWithOnlyTheNotice) {
     EXPECT_EQ(bar.panelText(0), "");
     EXPECT_EQ(bar.panelText(1), "");
     EXPECT_TRUE(bar.panelText(2).contains("©"));
+}
+
+// A screen reader hears a frame named by the title, and controls that say what they are for.
+TEST_F(WindowTest, AssistiveTechnologyHearsANamedFrameAndNamedControls) {
+    auto name = [](QObject* o) { return QAccessible::queryAccessibleInterface(o)->text(QAccessible::Name); };
+    QAccessibleInterface* frame = QAccessible::queryAccessibleInterface(&window());
+    EXPECT_EQ(frame->role(), QAccessible::Window);
+    EXPECT_EQ(frame->text(QAccessible::Name), "Torvik Master v1.1");
+    EXPECT_EQ(name(&window().memo()), "Simulator log");
+    EXPECT_NE(QAccessible::queryAccessibleInterface(&window().memo())->textInterface(), nullptr);
+    EXPECT_EQ(name(&window().clearButton()), "Clear log");
+    EXPECT_EQ(name(&window().saveButton()), "Save log");
+    MainStatusBar& bar = window().statusBar();
+    auto* linkPanel = const_cast<QLabel*>(bar.panel(0));
+    EXPECT_EQ(name(linkPanel), "Link state");
+    bar.setPanelText(0, "Opened");
+    EXPECT_EQ(name(linkPanel), "Link state: Opened");
+    EXPECT_EQ(bar.panelText(0), "Opened");  // what the eye reads stays as it was
 }
 
 // Tab moves from the log to "Clear", then to "Save".

@@ -1,0 +1,89 @@
+#!/usr/bin/python3
+"""Reads torvik-master the way a screen reader does, through AT-SPI.
+
+Usage: atspi_reader.py COMMAND [ARGS]
+  tree              every object of the program: "role<TAB>name<TAB>states", one a line
+  text FILE         the log's whole text into FILE (UTF-8)
+  lines FILE        the log read line by line at line boundaries into FILE
+  caret             the log's caret offset
+  select START END  selects [START, END) of the log
+  selection         the log's selection as "START END", or "none"
+Exits 2 when the program or its log cannot be found.
+"""
+import sys
+
+import pyatspi
+
+LOG_NAME = "Simulator log"
+
+
+def application():
+    desktop = pyatspi.Registry.getDesktop(0)
+    for app in desktop:
+        if app is not None and app.name and "torvik" in app.name.lower():
+            return app
+    sys.exit(2)
+
+
+def walk(node, depth=0):
+    yield node, depth
+    for child in node:
+        if child is not None:
+            yield from walk(child, depth + 1)
+
+
+def log_text():
+    for node, _ in walk(application()):
+        if node.name == LOG_NAME and node.getRole() == pyatspi.ROLE_TEXT:
+            return node.queryText()
+    sys.exit(2)
+
+
+def state_names(node):
+    states = node.getState()
+    return ",".join(sorted(pyatspi.stateToString(s) for s in states.getStates()))
+
+
+def main(argv):
+    command = argv[1]
+    if command == "tree":
+        for node, depth in walk(application()):
+            print(f"{depth}\t{node.getRoleName()}\t{node.name}\t{state_names(node)}")
+    elif command == "text":
+        text = log_text()
+        with open(argv[2], "w", encoding="utf-8", newline="") as out:
+            out.write(text.getText(0, -1))
+    elif command == "lines":
+        text = log_text()
+        count = text.characterCount
+        offset = 0
+        with open(argv[2], "w", encoding="utf-8", newline="") as out:
+            while True:
+                line, start, end = text.getTextAtOffset(offset, pyatspi.TEXT_BOUNDARY_LINE_START)
+                if start != offset:
+                    sys.exit(f"the line at {offset} starts at {start}")
+                out.write(line)
+                if end <= offset or end >= count:
+                    break
+                offset = end
+    elif command == "caret":
+        print(log_text().caretOffset)
+    elif command == "select":
+        text = log_text()
+        if text.getNSelections() > 0:
+            text.setSelection(0, int(argv[2]), int(argv[3]))
+        else:
+            text.addSelection(int(argv[2]), int(argv[3]))
+    elif command == "selection":
+        text = log_text()
+        if text.getNSelections() == 0:
+            print("none")
+        else:
+            start, end = text.getSelection(0)
+            print(start, end)
+    else:
+        sys.exit(f"unknown command {command}")
+
+
+if __name__ == "__main__":
+    main(sys.argv)
