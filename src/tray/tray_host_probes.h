@@ -1,6 +1,7 @@
 #pragma once
 // The probes that look for a notification area on the running desktop.
 
+#include "tray/desktop_tray.h"
 #include "tray/tray_host.h"
 
 #include <QDBusConnection>
@@ -27,6 +28,6 @@ private:
     std::unique_ptr<Connection> x_;
 };
 
-// Both probes for the session the program runs in: the session bus, and the
-// X server only when Qt itself talks X11 (the XEmbed tray is of no use on Wayland).
-TrayHostProbes desktopTrayHostProbes();
+// desktopTrayHostProbes() (desktop_tray.h) gives both probes for the session
+// the program runs in: the session bus, and the X server only when Qt itself
+// talks X11 (the XEmbed tray is of no use on Wayland).

@@ -1,0 +1,12 @@
+#pragma once
+// What the desktop the program runs on offers the tray shell: the probes that
+// find its notification area, and its channel for notices, if it has one
+// (none on Windows, where the icon's balloon is the notice).
+
+#include "tray/notice_channel.h"
+#include "tray/tray_host.h"
+
+#include <memory>
+
+TrayHostProbes desktopTrayHostProbes();
+std::unique_ptr<NoticeChannel> makeDesktopNoticeChannel();
