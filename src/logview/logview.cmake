@@ -8,8 +8,14 @@ target_sources(torvik_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/fresh_memory.h
   ${CMAKE_CURRENT_LIST_DIR}/log_model.h ${CMAKE_CURRENT_LIST_DIR}/log_model.cpp
   ${CMAKE_CURRENT_LIST_DIR}/log_view_state.h ${CMAKE_CURRENT_LIST_DIR}/log_view_state.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/log_file_writer.h ${CMAKE_CURRENT_LIST_DIR}/log_file_writer.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/log_file_writer.h
 )
+# Saving goes through the system's own file calls.
+if(WIN32)
+  target_sources(torvik_core PRIVATE ${CMAKE_CURRENT_LIST_DIR}/log_file_writer_windows.cpp)
+else()
+  target_sources(torvik_core PRIVATE ${CMAKE_CURRENT_LIST_DIR}/log_file_writer.cpp)
+endif()
 # Memory hints are the one piece of the log store that depends on the system.
 if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
   target_sources(torvik_core PRIVATE ${CMAKE_CURRENT_LIST_DIR}/fresh_memory_linux.cpp)
@@ -28,6 +34,11 @@ add_library(torvik_logview STATIC
 target_link_libraries(torvik_logview PUBLIC torvik_core Qt6::Gui Qt6::Widgets)
 target_link_libraries(torvik_gui PUBLIC torvik_logview)
 # Sealed chunks of the log are compressed with zstd.
-find_package(PkgConfig REQUIRED)
-pkg_check_modules(ZSTD REQUIRED IMPORTED_TARGET GLOBAL libzstd)
-target_link_libraries(torvik_core PRIVATE PkgConfig::ZSTD)
+if(WIN32)
+  find_package(zstd CONFIG REQUIRED GLOBAL)
+  target_link_libraries(torvik_core PRIVATE zstd::libzstd_shared)
+else()
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(ZSTD REQUIRED IMPORTED_TARGET GLOBAL libzstd)
+  target_link_libraries(torvik_core PRIVATE PkgConfig::ZSTD)
+endif()
