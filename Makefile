@@ -59,5 +59,16 @@ SOAK_MINUTES ?= 30
 soak: build
 	@bash scripts/soak build $(SOAK_MINUTES)
 
+# The Windows program, cross-built into build-windows/ with its zip and
+# installer (scripts/bootstrap-windows unpacks the toolchain there), and its
+# tests under Wine.
+.PHONY: windows windows-test
+windows:
+	@bash scripts/bootstrap-windows
+	@bash scripts/build-windows
+
+windows-test: windows
+	@bash scripts/windows-test
+
 clean:
-	rm -rf build build-asan build-tsan build-bench build-fuzz
+	rm -rf build build-asan build-tsan build-bench build-fuzz build-windows

@@ -13,9 +13,9 @@
 #include "device/error_box.h"
 #include "device/ft_driver.h"
 #include "main/main_window.h"
+#include "tray/desktop_tray.h"
 #include "tray/qt_popup_menu.h"
 #include "tray/qt_tray_shell.h"
-#include "tray/tray_host_probes.h"
 #include "tray/tray_images.h"
 
 #include <QFileInfo>

@@ -1,6 +1,9 @@
 #include "device/codepage.h"
 
+#include "device/codepage_system.h"
+
 #include <array>
+#include <memory>
 
 namespace {
 
@@ -12,34 +15,48 @@ constexpr std::array<char16_t, 32> kHigh = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98-9F
 };
 
-constexpr std::array<char16_t, 256> makeTable() {
-    std::array<char16_t, 256> t{};
+constexpr codepage::ByteTable makeTable() {
+    codepage::ByteTable t{};
     for (int b = 0; b < 256; ++b)
         t[b] = (b >= 0x80 && b < 0xA0) ? kHigh[b - 0x80] : static_cast<char16_t>(b);
     return t;
 }
 
-constexpr std::array<char16_t, 256> kToUnicode = makeTable();
+constexpr codepage::ByteTable kWindows1252 = makeTable();
+
+// The bytes of every UTF-16 code unit, '?' where the page has none.
+struct Tables {
+    const codepage::ByteTable& toUnicode;
+    std::unique_ptr<std::array<std::uint8_t, 0x10000>> fromUnicode;
+
+    Tables() : toUnicode(codepage::systemTable()), fromUnicode(new std::array<std::uint8_t, 0x10000>) {
+        fromUnicode->fill('?');
+        for (int b = 0; b < 256; ++b) (*fromUnicode)[toUnicode[b]] = static_cast<std::uint8_t>(b);
+    }
+};
+
+const Tables& tables() {
+    static const Tables t;
+    return t;
+}
 
 }  // namespace
 
 namespace codepage {
 
-char16_t toUnicode(std::uint8_t byte) { return kToUnicode[byte]; }
+const ByteTable& windows1252() { return kWindows1252; }
 
-std::uint8_t fromUnicode(char16_t ch) {
-    if (ch < 0x80 || (ch >= 0xA0 && ch <= 0xFF)) return static_cast<std::uint8_t>(ch);
-    for (int i = 0; i < 32; ++i)
-        if (kHigh[i] == ch) return static_cast<std::uint8_t>(0x80 + i);
-    return '?';
-}
+char16_t toUnicode(std::uint8_t byte) { return tables().toUnicode[byte]; }
+
+std::uint8_t fromUnicode(char16_t ch) { return (*tables().fromUnicode)[ch]; }
 
 void decodeAppend(QByteArrayView bytes, QString& out) {
+    const ByteTable& table = tables().toUnicode;
     const qsizetype start = out.size();
     out.resize(start + bytes.size());
     char16_t* dst = reinterpret_cast<char16_t*>(out.data()) + start;
     const auto* src = reinterpret_cast<const std::uint8_t*>(bytes.data());
-    for (qsizetype i = 0; i < bytes.size(); ++i) dst[i] = kToUnicode[src[i]];
+    for (qsizetype i = 0; i < bytes.size(); ++i) dst[i] = table[src[i]];
 }
 
 QString decode(QByteArrayView bytes) {
@@ -49,6 +66,7 @@ QString decode(QByteArrayView bytes) {
 }
 
 QByteArray encode(QStringView text) {
+    const auto& toByte = *tables().fromUnicode;
     QByteArray out;
     out.reserve(text.size());
     const qsizetype n = text.size();
@@ -59,7 +77,7 @@ QByteArray encode(QStringView text) {
             ++i;
             continue;
         }
-        out.append(static_cast<char>(fromUnicode(ch)));
+        out.append(static_cast<char>(toByte[ch]));
     }
     return out;
 }

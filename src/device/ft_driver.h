@@ -34,6 +34,10 @@ public:
     // allowed to open (EACCES, EPERM), so that the user can be told how to get
     // access. Empty after any other outcome, and for drivers without such nodes.
     virtual std::string lastOpenRefusedPath() const { return {}; }
+
+    // Why this driver can find no bridge at all, for the user (its library is
+    // not installed, say); empty while it works.
+    virtual std::string unavailableReason() const { return {}; }
 };
 
 namespace ftdriver {

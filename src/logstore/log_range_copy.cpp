@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 #include <limits>
 
 using namespace logstore;
@@ -22,7 +23,9 @@ bool appendWholeChunk(const SealedChunk& c, qsizetype fromColumn, qsizetype toCo
     const char* text = scratch.data();
     const std::size_t size = scratch.size();
     const auto* firstCr = static_cast<const char*>(std::memchr(text, '\r', size));
-    const auto* lastCr = static_cast<const char*>(::memrchr(text, '\r', size));
+    // Searched from the end: only the last line is read.
+    const std::size_t lastCrAt = std::string_view(text, size).rfind('\r');
+    const char* lastCr = lastCrAt == std::string_view::npos ? nullptr : text + lastCrAt;
     std::size_t begin = 0;
     std::size_t end = size;
     if (c.lines == 1) {

@@ -5,8 +5,14 @@ target_sources(torvik_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/log_view_state.h ${CMAKE_CURRENT_LIST_DIR}/log_view_state.cpp
   ${CMAKE_CURRENT_LIST_DIR}/log_text_offsets.h ${CMAKE_CURRENT_LIST_DIR}/log_text_offsets.cpp
   ${CMAKE_CURRENT_LIST_DIR}/log_text_window.h ${CMAKE_CURRENT_LIST_DIR}/log_text_window.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/log_file_writer.h ${CMAKE_CURRENT_LIST_DIR}/log_file_writer.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/log_file_writer.h
 )
+# Saving goes through the system's own file calls.
+if(WIN32)
+  target_sources(torvik_core PRIVATE ${CMAKE_CURRENT_LIST_DIR}/log_file_writer_windows.cpp)
+else()
+  target_sources(torvik_core PRIVATE ${CMAKE_CURRENT_LIST_DIR}/log_file_writer.cpp)
+endif()
 add_library(torvik_logview STATIC
   ${CMAKE_CURRENT_LIST_DIR}/log_view_look.h ${CMAKE_CURRENT_LIST_DIR}/log_view_look.cpp
   ${CMAKE_CURRENT_LIST_DIR}/cell_glyphs.h ${CMAKE_CURRENT_LIST_DIR}/cell_glyphs.cpp

@@ -82,6 +82,7 @@ void TfMain::Timer1Timer() {
     }
     // The icon remembers that the closed state has been announced.
     if (TrayIcon1.IconIndex() != kIconClosed) showClosed();
+    announceUnavailableDriver();
 }
 
 void TfMain::OpenSimulator() {
@@ -176,6 +177,22 @@ void TfMain::announceRefusal(const std::string& devicePath) {
     if (!refusedPorts_.insert(devicePath).second) return;
     const QString text = QStringLiteral("No permission to open %1: see 'Device access' in the README")
                              .arg(QString::fromLocal8Bit(devicePath));
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    std::fflush(stderr);
+    TrayIcon1.SetBalloonHint(text);
+    TrayIcon1.SetBalloonFlags(TBalloonFlags::bfWarning);
+    TrayIcon1.ShowBalloonNotice();
+}
+
+void TfMain::announceUnavailableDriver() {
+    // Said once per run, after the closed state so that it is the balloon left
+    // up; the driver itself tells the debugger.
+    if (driverReasonTold_) return;
+    const std::shared_ptr<FtDriver> driver = ftdriver::current();
+    const std::string reason = driver ? driver->unavailableReason() : std::string();
+    if (reason.empty()) return;
+    driverReasonTold_ = true;
+    const QString text = QString::fromStdString(reason);
     std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
     std::fflush(stderr);
     TrayIcon1.SetBalloonHint(text);

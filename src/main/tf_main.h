@@ -75,6 +75,7 @@ private:
     int monitorImageIndex_ = 6;
     bool shuttingDown_ = false;
     std::set<std::string> refusedPorts_;  // ports whose refusal has been announced
+    bool driverReasonTold_ = false;       // the driver's reason for finding nothing was told
     TWorkerThreadDataNotifyEvent handOff_;
 
 public:
@@ -98,6 +99,7 @@ private:
     void closeOnUiThread();
     void showClosed();
     void announceRefusal(const std::string& devicePath);
+    void announceUnavailableDriver();
     void setStatusPanelText(const QString& text);
     void setMonitorImageIndex(int index);
 };

@@ -1,5 +1,6 @@
 #pragma once
-// Worker priorities and how they map onto Linux threads.
+// Worker priorities and how they map onto the system's threads: nice values
+// on Linux, the thread priority levels on Windows.
 
 #include <sys/types.h>
 

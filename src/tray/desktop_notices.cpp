@@ -1,5 +1,7 @@
 #include "tray/desktop_notices.h"
 
+#include "tray/desktop_tray.h"
+
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -28,7 +30,7 @@ QVariant imageHint(const QImage& source) {
 }  // namespace
 
 DesktopNotices::DesktopNotices(QDBusConnection bus, int answerTimeoutMs, QObject* parent)
-    : QObject(parent), bus_(std::move(bus)), answerTimeoutMs_(answerTimeoutMs) {}
+    : NoticeChannel(parent), bus_(std::move(bus)), answerTimeoutMs_(answerTimeoutMs) {}
 
 void DesktopNotices::send(const DesktopNotice& notice) {
     if (inFlight_) {
@@ -72,4 +74,8 @@ void DesktopNotices::answered(QDBusPendingCallWatcher* call, const DesktopNotice
         waiting_.reset();
         post(next);
     }
+}
+
+std::unique_ptr<NoticeChannel> makeDesktopNoticeChannel() {
+    return std::make_unique<DesktopNotices>(QDBusConnection::sessionBus());
 }

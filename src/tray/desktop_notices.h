@@ -13,23 +13,15 @@
 //   connect(&notices, &DesktopNotices::undelivered, ..., showBalloon);
 //   notices.send({.title = "Torvik Status", .text = "Device opened", .image = plug});
 
+#include "tray/notice_channel.h"
+
 #include <QDBusConnection>
-#include <QImage>
-#include <QObject>
-#include <QString>
 
 #include <optional>
 
 class QDBusPendingCallWatcher;
 
-struct DesktopNotice {
-    QString title;
-    QString text;
-    QImage image;         // shown as the notice's icon; none when null
-    int expireMs = 3000;  // how long the daemon is asked to show it
-};
-
-class DesktopNotices : public QObject {
+class DesktopNotices : public NoticeChannel {
     Q_OBJECT
 public:
     static constexpr int kDefaultAnswerMs = 2000;
@@ -38,16 +30,12 @@ public:
     explicit DesktopNotices(QDBusConnection bus, int answerTimeoutMs = kDefaultAnswerMs,
                             QObject* parent = nullptr);
 
-    void send(const DesktopNotice& notice);
+    void send(const DesktopNotice& notice) override;
 
     // The id the daemon gave the last delivered notice (0 before the first).
     quint32 lastId() const { return id_; }
     // A call is on its way and not yet answered.
     bool pending() const { return inFlight_; }
-
-signals:
-    void delivered(quint32 id);
-    void undelivered(const DesktopNotice& notice);
 
 private:
     void post(const DesktopNotice& notice);

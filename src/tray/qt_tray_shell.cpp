@@ -1,7 +1,7 @@
 #include "tray/qt_tray_shell.h"
 
 #include "tray/balloon_window.h"
-#include "tray/tray_host_probes.h"
+#include "tray/desktop_tray.h"
 #include "tray/tray_icon.h"
 
 #include <QCoreApplication>
@@ -30,18 +30,20 @@ QtTrayShell::QtTrayShell(ImageSource images, int waitForTrayMs, QObject* parent)
                     QGuiApplication::styleHints()->mouseDoubleClickDistance()) {
     balloonTimer_.setSingleShot(true);
     connect(&balloonTimer_, &QTimer::timeout, this, &QtTrayShell::balloonTimedOut);
-    setNotices(std::make_unique<DesktopNotices>(QDBusConnection::sessionBus()));
+    setNotices(makeDesktopNoticeChannel());
     // Qt's X11 tray reports only the left button's double-click; the right and
     // middle ones are recognised from the presses on the icon, whichever of
     // the program's windows (the icon's, or an open menu's) receives them.
     qApp->installEventFilter(this);
+    // Windows reports them only in the shell's own messages.
+    nativeDoubleClicks_ = makeNativeDoubleClicks([this] { emit doubleClicked(); });
 }
 
 QtTrayShell::~QtTrayShell() = default;
 
-void QtTrayShell::setNotices(std::unique_ptr<DesktopNotices> notices) {
+void QtTrayShell::setNotices(std::unique_ptr<NoticeChannel> notices) {
     notices_ = std::move(notices);
-    connect(notices_.get(), &DesktopNotices::undelivered, this, &QtTrayShell::showFallbackBalloon);
+    if (notices_) connect(notices_.get(), &NoticeChannel::undelivered, this, &QtTrayShell::showFallbackBalloon);
 }
 
 void QtTrayShell::setContextMenu(QMenu* menu) {
@@ -87,8 +89,9 @@ void QtTrayShell::tellTrayMissing() {
     std::fprintf(stderr, "torvik-master: %s\n", text.toLocal8Bit().constData());
     std::fflush(stderr);
     QEventLoop answered;
-    connect(notices_.get(), &DesktopNotices::delivered, &answered, &QEventLoop::quit);
-    connect(notices_.get(), &DesktopNotices::undelivered, &answered, &QEventLoop::quit);
+    if (!notices_) return;
+    connect(notices_.get(), &NoticeChannel::delivered, &answered, &QEventLoop::quit);
+    connect(notices_.get(), &NoticeChannel::undelivered, &answered, &QEventLoop::quit);
     const QImage icon = QGuiApplication::windowIcon().pixmap(kNoticeImageSize, kNoticeImageSize).toImage();
     notices_->send({.title = QStringLiteral("Torvik Master"), .text = text, .image = icon, .expireMs = 0});
     answered.exec();
@@ -134,7 +137,12 @@ void QtTrayShell::apply(const NotifyRecord& record) {
         const int shownMs = static_cast<int>(record.timeoutMs);
         balloonKind_ = record.infoFlags;
         const QImage plug = images_(record.iconIndex).pixmap(kNoticeImageSize, kNoticeImageSize).toImage();
-        notices_->send({.title = record.infoTitle, .text = record.info, .image = plug, .expireMs = shownMs});
+        const DesktopNotice notice{.title = record.infoTitle, .text = record.info, .image = plug, .expireMs = shownMs};
+        if (notices_) {
+            notices_->send(notice);
+        } else {
+            showFallbackBalloon(notice);
+        }
         balloonTimer_.start(shownMs);
     }
 }

@@ -8,16 +8,18 @@
 //
 // Balloons become desktop notifications (desktop_notices.h); when none can be
 // delivered, Qt's own balloon shows at an XEmbed icon, and a balloon of ours
-// (balloon_window.h) for a StatusNotifierItem. Since neither says when it is
+// (balloon_window.h) for a StatusNotifierItem. On Windows, which has no such
+// channel, every notice is the shell's balloon at the icon. Since neither says when it is
 // gone, a timer of the requested display time reports the balloon timed out.
 //
 // Reports to the icon arrive as signals; connectTrayShell() wires them to a
 // TrayIcon's report functions. When the tray host restarts, Qt docks the icon
 // again by itself with its current image and tooltip, so no report is needed.
 
-#include "tray/desktop_notices.h"
+#include "tray/notice_channel.h"
 #include "tray/tray_double_click.h"
 #include "tray/tray_host.h"
+#include "tray/tray_native_clicks.h"
 #include "tray/tray_shell.h"
 
 #include <QIcon>
@@ -54,8 +56,9 @@ public:
     // Asked while add() waits for a tray host: true ends the wait at once
     // without one (the session is ending).
     void setWaitAbandoned(std::function<bool()> abandoned) { waitAbandoned_ = std::move(abandoned); }
-    // Replaces the desktop notifications sender (tests).
-    void setNotices(std::unique_ptr<DesktopNotices> notices);
+    // Replaces the desktop notifications sender (tests); without one every
+    // notice is the icon's own balloon.
+    void setNotices(std::unique_ptr<NoticeChannel> notices);
     // The menu a StatusNotifierItem host shows as the item's own; an XEmbed
     // icon keeps its popup at the pointer instead (the rightButtonUp report).
     void setContextMenu(QMenu* menu);
@@ -92,7 +95,7 @@ private:
     void onActivated(QSystemTrayIcon::ActivationReason reason);
 
     std::unique_ptr<QSystemTrayIcon> tray_;
-    std::unique_ptr<DesktopNotices> notices_;
+    std::unique_ptr<NoticeChannel> notices_;
     std::unique_ptr<BalloonWindow> balloon_;
     QTimer balloonTimer_;
     ImageSource images_;
@@ -103,6 +106,7 @@ private:
     TBalloonFlags balloonKind_ = TBalloonFlags::bfNone;
     int waitForTrayMs_;
     TrayDoubleClick otherButtons_;
+    std::unique_ptr<NativeDoubleClicks> nativeDoubleClicks_;
 };
 
 // Routes the shell's reports to `icon` (both must outlive the connection's use).

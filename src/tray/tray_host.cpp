@@ -3,6 +3,7 @@
 TrayHostKind detectTrayHost(const TrayHostProbes& probes) {
     if (probes.statusNotifierHost && probes.statusNotifierHost()) return TrayHostKind::StatusNotifier;
     if (probes.xembedTray && probes.xembedTray()) return TrayHostKind::XEmbed;
+    if (probes.notificationArea && probes.notificationArea()) return TrayHostKind::NotificationArea;
     return TrayHostKind::None;
 }
 
@@ -29,6 +30,8 @@ const char* trayHostName(TrayHostKind kind) {
             return "XEmbed system tray";
         case TrayHostKind::StatusNotifier:
             return "StatusNotifierItem host";
+        case TrayHostKind::NotificationArea:
+            return "Windows notification area";
         case TrayHostKind::None:
             break;
     }

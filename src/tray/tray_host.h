@@ -13,14 +13,18 @@
 //
 // Qt picks the kind once, when the tray icon is created, and prefers the
 // session bus; detectTrayHost() makes the same choice.
+//
+// On Windows the shell's notification area is the one kind; like an XEmbed
+// tray it reports real mouse input on the icon.
 
 #include <functional>
 
-enum class TrayHostKind { None, XEmbed, StatusNotifier };
+enum class TrayHostKind { None, XEmbed, StatusNotifier, NotificationArea };
 
 struct TrayHostProbes {
     std::function<bool()> statusNotifierHost;  // a watcher with a registered host
     std::function<bool()> xembedTray;          // the tray selection has an owner
+    std::function<bool()> notificationArea;    // the Windows shell's taskbar is up
 };
 
 TrayHostKind detectTrayHost(const TrayHostProbes& probes);

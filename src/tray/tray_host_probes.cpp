@@ -1,5 +1,7 @@
 #include "tray/tray_host_probes.h"
 
+#include "tray/desktop_tray.h"
+
 #include <QByteArray>
 #include <QDBusMessage>
 #include <QDBusVariant>

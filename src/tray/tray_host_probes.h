@@ -1,6 +1,7 @@
 #pragma once
 // The probes that look for a notification area on the running desktop.
 
+#include "tray/desktop_tray.h"
 #include "tray/tray_host.h"
 
 #include <QDBusConnection>
@@ -32,7 +33,6 @@ private:
 // The X screen number in a display name (":0.1" is screen 1); 0 when it names none.
 int screenOfDisplay(const QString& displayName);
 
-// Both probes for the session the program runs in: the session bus, and the
-// X server only when Qt itself talks X11 (the XEmbed tray is of no use on
-// Wayland). `displayName` is the display the application opened.
-TrayHostProbes desktopTrayHostProbes(const QString& displayName);
+// desktopTrayHostProbes() (desktop_tray.h) gives both probes for the session
+// the program runs in: the session bus, and the X server only when Qt itself
+// talks X11 (the XEmbed tray is of no use on Wayland).

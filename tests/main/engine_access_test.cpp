@@ -68,4 +68,20 @@ TEST_F(EngineAccessTest, HeldElsewhereOrUnplannedFailuresStaySilent) {
     EXPECT_EQ(engine->TrayIcon1.IconIndex(), 1);
 }
 
+TEST_F(EngineAccessTest, DriverWithoutItsLibraryIsToldOnceAfterTheClosedState) {
+    const std::string reason = "The USB bridge's driver library FTD2XX.DLL is not installed";
+    driver->setUnavailableReason(reason);
+    shell.clear();
+    EXPECT_EQ(tick(3), reason + "\n");
+    // The closed state first, then the reason, which stays up; nothing more on later ticks.
+    EXPECT_EQ(balloons(), (QStringList{kClosedBalloon, QString::fromStdString(reason) + "/2"}));
+    EXPECT_EQ(engine->TrayIcon1.IconIndex(), 0);
+
+    // A driver that works says nothing, and the link opens as ever.
+    driver->setUnavailableReason("");
+    driver->addBridge("TORVIK");
+    EXPECT_TRUE(openLink());
+    EXPECT_EQ(tick(1), "");
+}
+
 }  // namespace

@@ -3,14 +3,27 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-
 #include <atomic>
 #include <stdexcept>
 #include <thread>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/resource.h>
+#endif
+
 namespace {
+
+// The calling thread's priority as the system reports it, and what tpLowest gives.
+#ifdef _WIN32
+int currentThreadLevel() { return ::GetThreadPriority(::GetCurrentThread()); }
+constexpr int kLowestLevel = THREAD_PRIORITY_LOWEST;
+#else
+int currentThreadLevel() { return getpriority(PRIO_PROCESS, static_cast<id_t>(threadpriority::currentTid())); }
+constexpr int kLowestLevel = 19;
+#endif
 
 // A body that loops until told to stop.
 void loopUntilTerminated(TWorkerThread*, TWorkerExecuteThread* t, void*&) {
@@ -199,20 +212,20 @@ TEST(WorkerThread, DestructionWaitsAndRunsPendingCallsWithoutTheEndHook) {
 }
 
 TEST(WorkerThread, PriorityIsAppliedToTheWorker) {
-    const int uiNice = getpriority(PRIO_PROCESS, 0);  // the test may itself run niced
+    const int uiNice = currentThreadLevel();  // the test may itself run niced
     TWorkerThread worker;
     worker.SetPriority(TThreadPriority::tpLowest);
     std::atomic<int> nice{-100};
     std::atomic<bool> check{false};
     worker.OnExecute = [&](TWorkerThread*, TWorkerExecuteThread* t, void*&) {
         errno = 0;
-        nice = getpriority(PRIO_PROCESS, static_cast<id_t>(threadpriority::currentTid()));
+        nice = currentThreadLevel();
         while (!check.load() && !t->Terminated()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     };
     worker.Start();
     ASSERT_TRUE(pumpUntil([&] { return nice.load() != -100; }));
-    EXPECT_EQ(nice.load(), 19);
-    EXPECT_EQ(getpriority(PRIO_PROCESS, 0), uiNice) << "the UI thread keeps its priority";
+    EXPECT_EQ(nice.load(), kLowestLevel);
+    EXPECT_EQ(currentThreadLevel(), uiNice) << "the UI thread keeps its priority";
     check = true;
     ASSERT_TRUE(pumpUntil([&] { return !worker.IsRunning(); }));
 }

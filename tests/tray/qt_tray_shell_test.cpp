@@ -1,6 +1,7 @@
 #include "tray/qt_tray_shell.h"
 
 #include "tray/balloon_window.h"
+#include "tray/desktop_notices.h"
 #include "tray/notifications_stand_in.h"
 #include "tray/private_bus.h"
 #include "tray/tray_icon.h"
@@ -49,7 +50,7 @@ TEST(QtTrayShell, AddWaitsForATrayThatComesLate) {
     Images images;
     QtTrayShell shell(images.source(), 5000);
     int asked = 0;
-    shell.setProbes({.statusNotifierHost = nullptr, .xembedTray = [&asked] { return ++asked >= 3; }});
+    shell.setProbes({.statusNotifierHost = nullptr, .xembedTray = [&asked] { return ++asked >= 3; }, .notificationArea = nullptr});
     QElapsedTimer clock;
     clock.start();
     EXPECT_TRUE(shell.add(recordWith(notify::NIF_TIP)));
@@ -62,7 +63,7 @@ TEST(QtTrayShell, AddWaitsForATrayThatComesLate) {
 TEST(QtTrayShell, AddGivesUpWhenNoTrayAppearsInTime) {
     Images images;
     QtTrayShell shell(images.source(), 300);
-    shell.setProbes({.statusNotifierHost = [] { return false; }, .xembedTray = [] { return false; }});
+    shell.setProbes({.statusNotifierHost = [] { return false; }, .xembedTray = [] { return false; }, .notificationArea = nullptr});
     QElapsedTimer clock;
     clock.start();
     EXPECT_FALSE(shell.add(recordWith(0)));
@@ -119,7 +120,7 @@ TEST(QtTrayShell, BalloonKindsMapToMessageIcons) {
 TEST(QtTrayShell, BalloonTimesOutIntoTheIconsRecord) {
     Images images;
     QtTrayShell shell(images.source(), 0);
-    shell.setProbes({.statusNotifierHost = nullptr, .xembedTray = [] { return true; }});
+    shell.setProbes({.statusNotifierHost = nullptr, .xembedTray = [] { return true; }, .notificationArea = nullptr});
     TrayIcon icon(shell);
     connectTrayShell(shell, icon);
     icon.SetBalloonTimeout(40);
@@ -163,7 +164,8 @@ TEST(QtTrayShell, MouseReportsReachTheIcon) {
 
 TrayHostProbes hostOfKind(TrayHostKind kind) {
     return {.statusNotifierHost = [kind] { return kind == TrayHostKind::StatusNotifier; },
-            .xembedTray = [kind] { return kind == TrayHostKind::XEmbed; }};
+            .xembedTray = [kind] { return kind == TrayHostKind::XEmbed; },
+            .notificationArea = nullptr};
 }
 
 // A sender whose every notice comes back undelivered, as without a daemon.

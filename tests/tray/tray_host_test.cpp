@@ -6,7 +6,8 @@ namespace {
 
 TrayHostProbes probes(bool statusNotifier, bool xembed) {
     return {.statusNotifierHost = [statusNotifier] { return statusNotifier; },
-            .xembedTray = [xembed] { return xembed; }};
+            .xembedTray = [xembed] { return xembed; },
+            .notificationArea = nullptr};
 }
 
 // Qt speaks to the bus when a host is registered there, whatever the X server offers.
@@ -16,8 +17,22 @@ TEST(TrayHost, TheSessionBusWinsOverTheXEmbedTray) {
     EXPECT_EQ(detectTrayHost(probes(false, true)), TrayHostKind::XEmbed);
     EXPECT_EQ(detectTrayHost(probes(false, false)), TrayHostKind::None);
     // Not on X11: there is no XEmbed probe at all.
-    EXPECT_EQ(detectTrayHost({.statusNotifierHost = [] { return false; }, .xembedTray = nullptr}),
+    EXPECT_EQ(detectTrayHost({.statusNotifierHost = [] { return false; }, .xembedTray = nullptr, .notificationArea = nullptr}),
               TrayHostKind::None);
+}
+
+// Windows has only the shell's notification area, once its taskbar is up.
+TEST(TrayHost, TheWindowsNotificationAreaIsFoundWhenTheTaskbarIsUp) {
+    bool taskbarUp = false;
+    const TrayHostProbes windows{.statusNotifierHost = nullptr, .xembedTray = nullptr,
+                                 .notificationArea = [&taskbarUp] { return taskbarUp; }};
+    EXPECT_EQ(detectTrayHost(windows), TrayHostKind::None);
+    taskbarUp = true;
+    EXPECT_EQ(detectTrayHost(windows), TrayHostKind::NotificationArea);
+    // Its icon is a window of the program's own: a left click is not a double-click.
+    EXPECT_EQ(reportFor(TrayHostKind::NotificationArea, TrayActivation::Trigger), TrayReport::None);
+    EXPECT_EQ(reportFor(TrayHostKind::NotificationArea, TrayActivation::DoubleClick), TrayReport::DoubleClick);
+    EXPECT_EQ(reportFor(TrayHostKind::NotificationArea, TrayActivation::Context), TrayReport::RightButtonUp);
 }
 
 TEST(TrayHost, ActivateOpensTheWindowOnlyOnAStatusNotifierHost) {

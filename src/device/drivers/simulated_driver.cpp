@@ -47,6 +47,16 @@ std::string SimulatedDriver::lastOpenRefusedPath() const {
     return lastOpenRefusedPath_;
 }
 
+void SimulatedDriver::setUnavailableReason(const std::string& reason) {
+    std::lock_guard lock(mutex_);
+    unavailableReason_ = reason;
+}
+
+std::string SimulatedDriver::unavailableReason() const {
+    std::lock_guard lock(mutex_);
+    return unavailableReason_;
+}
+
 void SimulatedDriver::feed(BridgeId id, QByteArrayView bytes) {
     std::lock_guard lock(mutex_);
     bridges_.at(id).rx.append(bytes);

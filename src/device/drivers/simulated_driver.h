@@ -83,6 +83,11 @@ public:
     FT_STATUS write(FT_HANDLE handle, const void* buf, DWORD count, DWORD* written) override;
     std::string lastOpenRefusedPath() const override;
 
+    // Stands for a driver whose library is missing: its reason is told as the
+    // driver's unavailableReason(); the listing is unchanged (empty: it works).
+    void setUnavailableReason(const std::string& reason);
+    std::string unavailableReason() const override;
+
 private:
     struct Bridge {
         std::string description;
@@ -115,4 +120,5 @@ private:
     std::vector<std::string> calls_;
     std::function<void(BridgeId, const QByteArray&)> writeObserver_;
     std::string lastOpenRefusedPath_;
+    std::string unavailableReason_;
 };

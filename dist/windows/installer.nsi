@@ -1,0 +1,80 @@
+; The Torvik Master installer: the program's folder under Program Files, a
+; Start menu entry, a start at log-on for the user who installs it, and an
+; uninstaller that takes all of it away again. Built by the windows_package
+; target: makensis -DVERSION=<v> -DSTAGE=<program folder> -DOUTFILE=<setup.exe>
+
+; A 64-bit installer: the program is 64-bit, and Wine runs it without 32-bit support.
+Target amd64-unicode
+SetCompressor /SOLID lzma
+!include "x64.nsh"
+
+!define APPNAME "Torvik Master"
+!define EXE "torvik-master.exe"
+!define UNINSTKEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\TorvikMaster"
+!define RUNKEY "Software\Microsoft\Windows\CurrentVersion\Run"
+
+Name "${APPNAME} ${VERSION}"
+OutFile "${OUTFILE}"
+InstallDir "$PROGRAMFILES64\TorvikMaster"
+RequestExecutionLevel admin
+ShowInstDetails nevershow
+ShowUninstDetails nevershow
+
+Page directory
+Page instfiles
+UninstPage uninstConfirm
+UninstPage instfiles
+
+Function .onInit
+  ${IfNot} ${RunningX64}
+    MessageBox MB_ICONSTOP|MB_OK "${APPNAME} needs 64-bit Windows." /SD IDOK
+    Abort
+  ${EndIf}
+  SetRegView 64
+FunctionEnd
+
+Function un.onInit
+  SetRegView 64
+FunctionEnd
+
+Section "Install"
+  SetShellVarContext current
+  SetOutPath "$INSTDIR"
+  File "${STAGE}\*.exe"
+  File "${STAGE}\*.dll"
+  File "${STAGE}\README.txt"
+  SetOutPath "$INSTDIR\platforms"
+  File "${STAGE}\platforms\*.dll"
+  SetOutPath "$INSTDIR\styles"
+  File "${STAGE}\styles\*.dll"
+  SetOutPath "$INSTDIR"
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+
+  CreateShortcut "$SMPROGRAMS\${APPNAME}.lnk" "$INSTDIR\${EXE}"
+  WriteRegStr HKCU "${RUNKEY}" "TorvikMaster" '"$INSTDIR\${EXE}"'
+
+  WriteRegStr HKLM "${UNINSTKEY}" "DisplayName" "${APPNAME}"
+  WriteRegStr HKLM "${UNINSTKEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTKEY}" "DisplayIcon" "$INSTDIR\${EXE}"
+  WriteRegStr HKLM "${UNINSTKEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${UNINSTKEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegStr HKLM "${UNINSTKEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  WriteRegDWORD HKLM "${UNINSTKEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINSTKEY}" "NoRepair" 1
+SectionEnd
+
+Section "Uninstall"
+  SetShellVarContext current
+  Delete "$SMPROGRAMS\${APPNAME}.lnk"
+  DeleteRegValue HKCU "${RUNKEY}" "TorvikMaster"
+  DeleteRegKey HKLM "${UNINSTKEY}"
+  Delete "$INSTDIR\platforms\*.dll"
+  RMDir "$INSTDIR\platforms"
+  Delete "$INSTDIR\styles\*.dll"
+  RMDir "$INSTDIR\styles"
+  Delete "$INSTDIR\*.dll"
+  Delete "$INSTDIR\${EXE}"
+  Delete "$INSTDIR\README.txt"
+  Delete "$INSTDIR\uninstall.exe"
+  RMDir "$INSTDIR"
+SectionEnd

@@ -1,0 +1,104 @@
+// The single-instance guard on Windows, through real processes of a probe
+// (guard_probe_windows.cpp) copied into two folders: copies of one file share
+// one slot, copies of two files run side by side, and a refused start brings
+// the registered window back from its minimised state.
+
+#include "app/check_previous.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+constexpr int kDeadlineMs = 60000;
+
+class Probe {
+public:
+    explicit Probe(const QString& exe) {
+        process_.setProgram(exe);
+        process_.start();
+    }
+    ~Probe() {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.kill();
+            process_.waitForFinished(kDeadlineMs);
+        }
+    }
+
+    // The next line the probe prints, or empty at its end.
+    QString line() {
+        while (!process_.canReadLine()) {
+            if (!process_.waitForReadyRead(kDeadlineMs)) return process_.canReadLine() ? line() : QString();
+        }
+        return QString::fromUtf8(process_.readLine()).trimmed();
+    }
+    QString ask(const char* question) {
+        process_.write(QByteArray(question) + "\n");
+        return line();
+    }
+    bool ended() { return process_.waitForFinished(kDeadlineMs) && process_.exitCode() == 0; }
+
+private:
+    QProcess process_;
+};
+
+class GuardWindowsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(folders_.isValid());
+        for (const char* name : {"first", "second"}) {
+            const QString folder = folders_.filePath(QString::fromLatin1(name));
+            ASSERT_TRUE(QDir().mkpath(folder));
+            ASSERT_TRUE(QFile::copy(QStringLiteral(GUARD_PROBE), folder + "/torvik-master.exe"));
+        }
+    }
+    QString exe(const char* folder) const { return folders_.filePath(QString::fromLatin1(folder)) + "/torvik-master.exe"; }
+
+    QTemporaryDir folders_;
+};
+
+TEST_F(GuardWindowsTest, OneCopyPerFileAndTheRefusedStartRestoresTheFirst) {
+    Probe first(exe("first"));
+    ASSERT_EQ(first.line(), "RUN");
+    EXPECT_EQ(first.ask("COUNT"), "COUNT 1");
+    EXPECT_EQ(first.ask("ICONIC"), "ICONIC 1");
+
+    // Another folder, another file: its own object and its own first copy.
+    Probe other(exe("second"));
+    ASSERT_EQ(other.line(), "RUN");
+    EXPECT_EQ(other.ask("COUNT"), "COUNT 1");
+
+    // The same file again: refused, and the registered window comes back.
+    Probe again(exe("first"));
+    EXPECT_EQ(again.line(), "END");
+    EXPECT_TRUE(again.ended());
+    EXPECT_EQ(first.ask("COUNT"), "COUNT 1") << "a refused copy takes no slot";
+    EXPECT_EQ(first.ask("ICONIC"), "ICONIC 0");
+    EXPECT_EQ(other.ask("ICONIC"), "ICONIC 1") << "the copy of the other file is left alone";
+
+    EXPECT_EQ(first.ask("QUIT"), "BYE");
+    EXPECT_TRUE(first.ended());
+    EXPECT_EQ(other.ask("QUIT"), "BYE");
+
+    // After the last copy has ended the next start runs with a fresh record.
+    Probe later(exe("first"));
+    ASSERT_EQ(later.line(), "RUN");
+    EXPECT_EQ(later.ask("COUNT"), "COUNT 1");
+    EXPECT_EQ(later.ask("QUIT"), "BYE");
+}
+
+TEST(GuardWindowsName, BackslashesAreRemovedAndNothingElseChanges) {
+    EXPECT_EQ(CheckPrevious::ObjectNameFor("C:\\Tools\\prog.exe"), "C:Toolsprog.exe");
+    EXPECT_EQ(CheckPrevious::ObjectNameFor("D:\\Ä b/c\\x.EXE"), "D:Ä b/cx.EXE");
+    const std::string own = CheckPrevious::ExecutablePath();
+    EXPECT_NE(own.find(":\\"), std::string::npos) << own;
+    EXPECT_EQ(CheckPrevious::ObjectNameFor(own).find('\\'), std::string::npos);
+}
+
+}  // namespace
