@@ -80,7 +80,7 @@ TEST(QtTrayShell, WithoutATrayTheDesktopIsToldWhichExtensionIsMissing) {
     ASSERT_TRUE(daemon.serve(bus.connect(QStringLiteral("daemon"))));
     Images images;
     QtTrayShell shell(images.source(), 100);
-    shell.setProbes({.statusNotifierHost = [] { return false; }, .xembedTray = [] { return false; }});
+    shell.setProbes({.statusNotifierHost = [] { return false; }, .xembedTray = [] { return false; }, .notificationArea = nullptr});
     shell.setNotices(std::make_unique<DesktopNotices>(bus.connect(QStringLiteral("program"))));
 
     EXPECT_FALSE(shell.add(recordWith(0)));
