@@ -63,6 +63,18 @@ Outcome transfer(Port* port, bool reading, void* buffer, std::uint32_t count, st
 
 }  // namespace
 
+void trace(const std::string& line) {
+    const std::string path = environment("TORVIK_DOUBLE_TRACE");
+    if (path.empty()) return;
+    HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    const std::string text = std::to_string(GetTickCount64()) + " " + line + "\r\n";
+    DWORD written = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
 std::string listedDescription() {
     if (environment("TORVIK_DOUBLE_PORT").empty()) return {};
     std::string description = environment("TORVIK_DOUBLE_DESCRIPTION");

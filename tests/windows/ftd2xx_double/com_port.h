@@ -25,6 +25,10 @@ struct Port;
 // nothing is listed. Read on every call: a test may change it between calls.
 std::string listedDescription();
 
+// Appends `line` and a line end to the file named by TORVIK_DOUBLE_TRACE (a
+// Windows path), when set: a record of what the program asked of the bridge.
+void trace(const std::string& line);
+
 // Opens the named port for overlapped I/O at 9600 8N1, no flow control, and
 // reads that block until the count arrives (the bridge's defaults).
 Outcome open(Port** port);
