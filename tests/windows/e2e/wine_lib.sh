@@ -38,8 +38,10 @@ wine_path() { printf 'Z:%s' "${1//\//\\}"; }
 
 wine_cleanup() {
     local rc=$?
+    set +e  # everything below runs, whatever fails
     wine_stop_all
     [ -n "$WINE_COM_PORT" ] && wine_unlink_com_port "$WINE_COM_PORT"
+    # e2e_cleanup takes the test's status from $?.
     (exit $rc)
     e2e_cleanup
 }
@@ -115,10 +117,22 @@ wine_start_x() {
     fail "no X server started on a free display"
 }
 
+# Starts openbox. Now and then it cannot open a display that has just begun to
+# answer and ends at once; it is then started again.
 wine_start_wm() {
-    openbox --sm-disable >"$E2E_ARTEFACTS/openbox.log" 2>&1 &
-    remember_pid $!
-    wait_for 10 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"' || fail "openbox did not start"
+    local pid
+    for _ in 1 2 3; do
+        openbox --sm-disable >>"$E2E_ARTEFACTS/openbox.log" 2>&1 &
+        pid=$!
+        if wait_for 10 '! kill -0 $pid 2>/dev/null || xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"' &&
+            kill -0 "$pid" 2>/dev/null; then
+            remember_pid $pid
+            return 0
+        fi
+        wait "$pid" 2>/dev/null || true
+        e2e_log "openbox ended at once: starting it again"
+    done
+    fail "openbox did not start"
 }
 
 # The icons docked in trayer's panel: Wine's explorer.exe embeds one window
