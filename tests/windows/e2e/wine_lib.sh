@@ -250,24 +250,30 @@ tray_click() {
 # The program's tray menu while it is up: "Torvik Master", taller than a tooltip.
 wine_menu() { desktop_children | awk '$4 == "\"Torvik" && $5 == "Master\"" && $3 >= 200 {print $1; exit}'; }
 
-# The menu's items, as pixels from its top (Qt's Windows style in the prefix's
-# fonts: 22-pixel rows, 9-pixel separators); the menu's size is checked first.
-WINE_MENU_SIZE="148 254"
-declare -A WINE_MENU_Y=(
-    [Open]=15 [none]=46 ["J1850 PWM"]=68 ["J1850 VPW"]=90 ["ISO 9141-2"]=112 ["ISO 14230-4"]=134
-    ["ISO 15765-4"]=156 ["Monitor on/off"]=187 [Reset]=209 [Exit]=240
+# The menu's items as "row separators-above", from the top. Qt's Windows
+# style pads the menu with 4 pixels above and 3 below and gives a separator 9
+# pixels; the rows share the rest, so a font of another height moves nothing.
+declare -A WINE_MENU_ROW=(
+    [Open]="0 0" [none]="1 1" ["J1850 PWM"]="2 1" ["J1850 VPW"]="3 1" ["ISO 9141-2"]="4 1" ["ISO 14230-4"]="5 1"
+    ["ISO 15765-4"]="6 1" ["Monitor on/off"]="7 2" [Reset]="8 2" [Exit]="9 3"
 )
+WINE_MENU_ROWS=10
+WINE_MENU_SEPARATORS=3
 
 # choose_wine_menu ITEM: opens the tray menu and clicks ITEM. Under Wine the
 # menu takes no keys, so the choice is a click.
 choose_wine_menu() {
-    local menu size
+    local menu height rows row separators
     tray_click click 3
     wait_for 5 '[ -n "$(wine_menu)" ]' || fail "the tray menu did not open for \"$1\""
     menu=$(wine_menu)
-    size=$(xwininfo -id "$menu" | awk '/Width:/ {w = $2} /Height:/ {h = $2} END {print w, h}')
-    [ "$size" = "$WINE_MENU_SIZE" ] || fail "the tray menu is $size, not $WINE_MENU_SIZE: its rows have moved"
-    xdotool mousemove --window "$menu" 60 "${WINE_MENU_Y[$1]}" sleep 0.2 click 1
+    height=$(xwininfo -id "$menu" | awk '/Height:/ {print $2}')
+    rows=$((height - 7 - 9 * WINE_MENU_SEPARATORS))
+    ((rows % WINE_MENU_ROWS == 0 && rows / WINE_MENU_ROWS >= 16)) ||
+        fail "the tray menu is $height pixels high: not $WINE_MENU_ROWS rows and $WINE_MENU_SEPARATORS separators"
+    read -r row separators <<<"${WINE_MENU_ROW[$1]}"
+    rows=$((rows / WINE_MENU_ROWS))
+    xdotool mousemove --window "$menu" 60 $((4 + row * rows + separators * 9 + rows / 2)) sleep 0.2 click 1
     wait_for 5 '[ -z "$(wine_menu)" ]' || fail "the tray menu stayed after \"$1\""
     e2e_log "menu: $1"
 }
