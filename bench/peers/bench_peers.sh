@@ -14,7 +14,8 @@
 # refuses (both in this folder). Each program's CPU and the X server's are read
 # from /proc over MEASURE seconds after SETTLE seconds; the programs take turns
 # for ROUNDS rounds. A screenshot of each run lands in the artefact folder.
-# Prints one line per program and run, then the ratios.
+# Prints one line per program and run (with the wake-ups of its main thread and,
+# for the terminals, the lines they were handed per second), then the ratios.
 # Usage: bench_peers.sh BUILD_DIR
 # Environment: MEASURE (60), SETTLE (10), ROUNDS (2), PEERS (gtkterm cutecom-crlf cutecom-cr)
 source "$(dirname "$0")/../../tests/e2e/lib.sh" "$1" bench_peers
@@ -39,12 +40,21 @@ RESULTS=$E2E_ARTEFACTS/results.txt
 : >"$RESULTS"
 RECEIVED=$E2E_TMP/received.bin
 
-# record ROUND NAME "PROGRAM% X% WAKEUPS": one result line, kept and printed.
+# record ROUND NAME "PROGRAM% X% WAKEUPS" [LINES/S]: one result line, kept and printed.
 record() {
     local prog x wake
     read -r prog x wake <<<"$3"
-    printf '%-6s %-22s %9s %9s %9s %14s\n' "$1" "$2" "$prog" "$x" \
-        "$(awk -v a="$prog" -v b="$x" 'BEGIN {printf "%.2f", a + b}')" "$wake" | tee -a "$RESULTS"
+    printf '%-6s %-22s %9s %9s %9s %14s %8s\n' "$1" "$2" "$prog" "$x" \
+        "$(awk -v a="$prog" -v b="$x" 'BEGIN {printf "%.2f", a + b}')" "$wake" "${4:--}" | tee -a "$RESULTS"
+}
+
+# relayed_lines FEED_PID LOG: the lines pty-line-feed has passed on so far.
+relayed_lines() {
+    local feed=$1 log=$2 before
+    before=$(grep -c '^relayed' "$log" || true)
+    kill -USR1 "$feed"
+    wait_for 5 '[ "$(grep -c "^relayed" "$log")" -gt "$before" ]' || fail "pty-line-feed did not report"
+    awk '/^relayed/ {n = $2} END {print n}' "$log"
 }
 
 # Gives a top-level window a client area of 800x600 and waits until it has it.
@@ -185,7 +195,11 @@ run_peer() {
     if [ "$program" = cutecom ]; then xdotool windowactivate --sync "$window" key alt+o; fi
     wait_until 10 recorded "$RECEIVED" 'SP5\r' || fail "$name did not open $port"
     sleep "$SETTLE"
-    record "$round" "$name" "$(measure_cpu "$MEASURE" "$pid" "$X_PID")"
+    local feed_log=$E2E_ARTEFACTS/feed-$name.log lines0 lines1 cpu
+    lines0=$(relayed_lines "$feed_pid" "$feed_log")
+    cpu=$(measure_cpu "$MEASURE" "$pid" "$X_PID")
+    lines1=$(relayed_lines "$feed_pid" "$feed_log")
+    record "$round" "$name" "$cpu" "$(awk -v a="$lines0" -v b="$lines1" -v s="$MEASURE" 'BEGIN {printf "%.0f", (b - a) / s}')"
     shot "round$round-$name"
     stop_pid "$pid"
     stop_pid "$feed_pid"
@@ -193,7 +207,7 @@ run_peer() {
 }
 
 e2e_log "each run: ${SETTLE}s to settle, ${MEASURE}s measured; rounds: $ROUNDS; load: $(cut -d' ' -f1-3 /proc/loadavg)"
-printf '%-6s %-22s %9s %9s %9s %14s\n' round program "its CPU %" "X %" "sum %" "UI wake-ups/s"
+printf '%-6s %-22s %9s %9s %9s %14s %8s\n' round program "its CPU %" "X %" "sum %" "UI wake-ups/s" "lines/s"
 for ((round = 1; round <= ROUNDS; round++)); do
     run_master "$round"
     for peer in $PEERS; do run_peer "$round" "$peer"; done

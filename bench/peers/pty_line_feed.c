@@ -10,6 +10,8 @@
  * the terminal, each CR followed by an LF with --crlf, and whatever the
  * terminal sends back to the simulator. Writes block, so a slow terminal slows
  * the copy and the simulator drops lines, as it does for torvik-master.
+ * SIGUSR1 makes it print "relayed <n> lines" on standard error: the lines (CRs)
+ * that came from the simulator so far, to tell the rate the terminal got.
  * It ends on SIGTERM or SIGINT, or when the simulator goes away. */
 #define _GNU_SOURCE
 #include <errno.h>
@@ -22,8 +24,9 @@
 #include <termios.h>
 #include <unistd.h>
 
-static volatile sig_atomic_t stopping;
+static volatile sig_atomic_t stopping, reporting;
 static void on_stop(int sig) { (void)sig; stopping = 1; }
+static void on_report(int sig) { (void)sig; reporting = 1; }
 
 static int die(const char *what) {
     fprintf(stderr, "pty-line-feed: %s: %s\n", what, strerror(errno));
@@ -73,6 +76,8 @@ int main(int argc, char **argv) {
     sa.sa_handler = on_stop;
     sigaction(SIGTERM, &sa, NULL);
     sigaction(SIGINT, &sa, NULL);
+    sa.sa_handler = on_report;
+    sigaction(SIGUSR1, &sa, NULL);
     signal(SIGPIPE, SIG_IGN);
 
     int sim = open(argv[1], O_RDWR | O_NOCTTY | O_CLOEXEC);
@@ -96,7 +101,13 @@ int main(int argc, char **argv) {
     if (write_all(sim, commands, sizeof commands - 1) != 0) return die("writing to the simulator");
 
     static char in[4096], out[8192];
+    unsigned long long lines = 0;
     while (!stopping) {
+        if (reporting) {
+            reporting = 0;
+            fprintf(stderr, "relayed %llu lines\n", lines);
+            fflush(stderr);
+        }
         struct pollfd p[2] = {{sim, POLLIN, 0}, {master, POLLIN, 0}};
         if (poll(p, 2, -1) < 0) {
             if (errno == EINTR) continue;
@@ -109,7 +120,9 @@ int main(int argc, char **argv) {
             size_t used = 0;
             for (ssize_t i = 0; i < n; ++i) {
                 out[used++] = in[i];
-                if (crlf && in[i] == '\r') out[used++] = '\n';
+                if (in[i] != '\r') continue;
+                ++lines;
+                if (crlf) out[used++] = '\n';
             }
             /* A terminal that has gone leaves the master with EIO: keep draining
              * the simulator so that it does not stall. */
