@@ -191,8 +191,15 @@ run_peer() {
         fail "$name showed no window"
     window=$(xdotool search --onlyvisible --name "$title" | head -n1)
     fit_window "$window"
-    # CuteCom opens its port with its Open button (Alt+O).
-    if [ "$program" = cutecom ]; then xdotool windowactivate --sync "$window" key alt+o; fi
+    if [ "$program" = cutecom ]; then
+        # CuteCom opens its port with its Open button (Alt+O); a key that arrives
+        # before the window has the focus is lost, so it may take another press.
+        local try
+        for try in 1 2 3; do
+            xdotool windowactivate --sync "$window" key alt+o
+            wait_until 5 recorded "$RECEIVED" 'SP5\r' && break
+        done
+    fi
     wait_until 10 recorded "$RECEIVED" 'SP5\r' || fail "$name did not open $port"
     sleep "$SETTLE"
     local feed_log=$E2E_ARTEFACTS/feed-$name.log lines0 lines1 cpu
