@@ -102,7 +102,8 @@ e2e_begin() {
 start_x() {
     local fdfile=$E2E_TMP/display
     Xvfb -displayfd 9 -screen 0 1280x800x24 -nolisten tcp 9>"$fdfile" >"$E2E_ARTEFACTS/xvfb.log" 2>&1 &
-    remember_pid $!
+    X_PID=$!
+    remember_pid $X_PID
     wait_until 40 test -s "$fdfile" || fail "Xvfb did not start"
     export DISPLAY=:$(head -n1 "$fdfile")
     wait_until 40 xdpyinfo >/dev/null 2>&1 || fail "X server $DISPLAY does not answer"

@@ -1,0 +1,47 @@
+# Shared by the benchmarks that run the real program under a private X server
+# (sourced after tests/e2e/lib.sh): CPU time from /proc and the steps that bring
+# torvik-master to a streaming link.
+# Figures come from each process's own CPU time (/proc/<pid>/stat), so other
+# work on the machine does not count.
+
+# utime + stime of a process, all its threads, in clock ticks.
+cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+
+# Times the main thread of a process gave up the CPU to wait: its wake-ups.
+main_thread_waits() { awk '/^voluntary_ctxt_switches:/ {print $2}' "/proc/$1/status"; }
+
+# measure_cpu SECONDS PID...: percent of one core that each process used over
+# SECONDS, one figure per process on one line, then the wake-ups per second of
+# the first process's main thread.
+measure_cpu() {
+    local seconds=$1
+    shift
+    local pids=("$@") t0=() t1=() p w0 w1 s0 s1
+    for p in "${pids[@]}"; do t0+=("$(cpu_ticks "$p")"); done
+    s0=$(main_thread_waits "${pids[0]}")
+    w0=$(date +%s.%N)
+    sleep "$seconds"
+    for p in "${pids[@]}"; do t1+=("$(cpu_ticks "$p")"); done
+    s1=$(main_thread_waits "${pids[0]}")
+    w1=$(date +%s.%N)
+    awk -v t0="${t0[*]}" -v t1="${t1[*]}" -v s="$((s1 - s0))" -v hz="$(getconf CLK_TCK)" -v w0="$w0" -v w1="$w1" \
+        'BEGIN {n = split(t0, a, " "); split(t1, b, " ")
+                for (i = 1; i <= n; i++) printf "%.2f ", 100 * (b[i] - a[i]) / hz / (w1 - w0)
+                printf "%.0f\n", s / (w1 - w0)}'
+}
+
+# Starts the program and waits until its link to the simulator is open and the
+# splash has gone, so that menu choices come as a user's would.
+start_master_linked() {
+    start_program master
+    wait_for_icon 60 || fail "no tray icon"
+    wait_until 40 icon_is_green || fail "the link did not open"
+    wait_for 32 '[ -z "$(splash_window)" ]' || fail "the splash stayed"
+}
+
+# Opens the program's window with a double-click on its icon; sets MASTER_WINDOW.
+show_master_window() {
+    double_click "$(tray_icon)"
+    wait_for 30 '[ -n "$(window_named "Torvik Master v1.1")" ]' || fail "double-click did not open the window"
+    MASTER_WINDOW=$(window_named "Torvik Master v1.1")
+}
