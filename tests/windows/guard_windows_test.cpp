@@ -42,7 +42,12 @@ public:
         process_.write(QByteArray(question) + "\n");
         return line();
     }
-    bool ended() { return process_.waitForFinished(kDeadlineMs) && process_.exitCode() == 0; }
+    // Whether the probe has ended, normally and with status 0 (it may have before the call).
+    bool ended() {
+        if (process_.state() != QProcess::NotRunning) process_.waitForFinished(kDeadlineMs);
+        return process_.state() == QProcess::NotRunning && process_.exitStatus() == QProcess::NormalExit &&
+               process_.exitCode() == 0;
+    }
 
 private:
     QProcess process_;
