@@ -9,3 +9,10 @@ target_sources(torvik_gui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/splash_screen.h
   ${CMAKE_CURRENT_LIST_DIR}/splash_screen.cpp
 )
+if(WIN32)
+  target_sources(torvik_gui PRIVATE ${CMAKE_CURRENT_LIST_DIR}/splash_native.h
+                 ${CMAKE_CURRENT_LIST_DIR}/splash_native_windows.cpp)
+else()
+  target_sources(torvik_gui PRIVATE ${CMAKE_CURRENT_LIST_DIR}/splash_native.h
+                 ${CMAKE_CURRENT_LIST_DIR}/splash_native_other.cpp)
+endif()

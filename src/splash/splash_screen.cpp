@@ -1,5 +1,7 @@
 #include "splash/splash_screen.h"
 
+#include "splash/splash_native.h"
+
 #include "splash/splash_layout.h"
 #include "splash/splash_picture.h"
 
@@ -32,6 +34,7 @@ void SplashScreen::showSplash() {
                              screen->virtualGeometry().topLeft(), size()));
     }
     schedule(fade_.show());
+    keepOffTaskbarAndInactive(*this);
     applyOpacity();
     show();
     QGuiApplication::sync();

@@ -14,6 +14,8 @@
 
 #include <memory>
 
+#include <windows.h>
+
 namespace {
 
 constexpr int kDeadlineMs = 60000;
@@ -42,7 +44,12 @@ public:
         process_.write(QByteArray(question) + "\n");
         return line();
     }
-    bool ended() { return process_.waitForFinished(kDeadlineMs) && process_.exitCode() == 0; }
+    // Whether the probe has ended, normally and with status 0 (it may have before the call).
+    bool ended() {
+        if (process_.state() != QProcess::NotRunning) process_.waitForFinished(kDeadlineMs);
+        return process_.state() == QProcess::NotRunning && process_.exitStatus() == QProcess::NormalExit &&
+               process_.exitCode() == 0;
+    }
 
 private:
     QProcess process_;
@@ -91,6 +98,24 @@ TEST_F(GuardWindowsTest, OneCopyPerFileAndTheRefusedStartRestoresTheFirst) {
     ASSERT_EQ(later.line(), "RUN");
     EXPECT_EQ(later.ask("COUNT"), "COUNT 1");
     EXPECT_EQ(later.ask("QUIT"), "BYE");
+}
+
+// Another kind of object holding the name: the memory object cannot be
+// created, and start-up fails with the system's own text.
+TEST_F(GuardWindowsTest, AnObjectThatCannotBeCreatedFailsTheStartWithTheSystemsText) {
+    const std::string name = CheckPrevious::ObjectNameFor(QDir::toNativeSeparators(exe("first")).toStdString());
+    HANDLE squatter = ::CreateEventA(nullptr, TRUE, FALSE, name.c_str());
+    ASSERT_NE(squatter, nullptr);
+    Probe blocked(exe("first"));
+    const QString answer = blocked.line();
+    EXPECT_TRUE(answer.startsWith(QStringLiteral("ERROR "))) << answer.toStdString();
+    EXPECT_GT(answer.size(), 8) << "the system's text is missing";
+    ::CloseHandle(squatter);
+
+    // Gone again: the program starts.
+    Probe freed(exe("first"));
+    EXPECT_EQ(freed.line(), "RUN");
+    EXPECT_EQ(freed.ask("QUIT"), "BYE");
 }
 
 TEST(GuardWindowsName, BackslashesAreRemovedAndNothingElseChanges) {

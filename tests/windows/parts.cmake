@@ -45,3 +45,9 @@ torvik_windows_test(test_tray_windows ${CMAKE_CURRENT_LIST_DIR}/tray_native_clic
 
 # Saving the log through the Windows writer.
 torvik_windows_test(test_log_file_windows ${CMAKE_CURRENT_LIST_DIR}/log_file_writer_windows_test.cpp)
+
+# The windows through the real platform plugin (under the private X server).
+torvik_windows_test(test_windows_look ${CMAKE_CURRENT_LIST_DIR}/windows_look_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/native_window_probe.h ${CMAKE_CURRENT_LIST_DIR}/native_window_probe.cpp GUI
+  ARGS -platform windows)
+file(COPY ${TORVIK_QT_PLUGIN_DIR}/platforms/qwindows.dll DESTINATION ${CMAKE_CURRENT_BINARY_DIR}/platforms)

@@ -1,0 +1,3 @@
+#include "splash/splash_native.h"
+
+void splash::keepOffTaskbarAndInactive(QWidget&) {}
