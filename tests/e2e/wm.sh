@@ -2,14 +2,24 @@
 # read window properties and the stacking order from the X server. Sourced
 # after lib.sh.
 
-# Starts openbox and waits until it has taken the screen.
+wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; }
+
+# Starts openbox and waits until it has taken the screen. On a busy machine
+# openbox now and then fails to open a display that has just begun to answer
+# ("Failed to open the display"), and ends: it is started again, three times at most.
 start_wm() {
     command -v openbox >/dev/null || { echo "missing tool: openbox (run scripts/bootstrap)"; exit 1; }
-    openbox --sm-disable >"$E2E_ARTEFACTS/openbox.log" 2>&1 &
-    WM_PID=$!
-    remember_pid $WM_PID
-    wait_for 40 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"' ||
-        fail "openbox did not start"
+    local try
+    for try in 1 2 3; do
+        openbox --sm-disable >>"$E2E_ARTEFACTS/openbox.log" 2>&1 &
+        WM_PID=$!
+        remember_pid $WM_PID
+        wait_for 40 'wm_ready || process_gone "$WM_PID"' || break
+        wm_ready && break
+        e2e_log "openbox ended at start (try $try): $(tail -n1 "$E2E_ARTEFACTS/openbox.log")"
+        forget_pid $WM_PID
+    done
+    wm_ready || fail "openbox did not start"
     e2e_log "openbox running"
 }
 
