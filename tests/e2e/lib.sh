@@ -98,16 +98,18 @@ e2e_begin() {
     cd "$E2E_TMP"
 }
 
-# Starts Xvfb on a display of its own and waits until it answers. The number
-# is drawn at random above 300: the low numbers are where every other X server
-# on the machine starts looking, and a server that finds a display's lock gone
-# takes over its socket, which cuts this test off from its own server.
+# Starts Xvfb on a display of its own and waits until it answers. The server
+# must not reset when its last client leaves (after the first xdpyinfo, or
+# when the program and the tray host have gone): while it resets it refuses
+# connections, and on a busy machine the next client arrives just then. The
+# number is drawn at random above 300, away from the low ones where every
+# other X server on the machine starts looking.
 start_x() {
     local attempt display pid
     for attempt in $(seq 20); do
         display=$((300 + RANDOM % 30000))
         [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ] && continue
-        Xvfb ":$display" -screen 0 1280x800x24 -nolisten tcp >"$E2E_ARTEFACTS/xvfb.log" 2>&1 &
+        Xvfb ":$display" -screen 0 1280x800x24 -nolisten tcp -noreset >"$E2E_ARTEFACTS/xvfb.log" 2>&1 &
         pid=$!
         remember_pid $pid
         # Ours when it answers while our process still runs (another may have won the number).
