@@ -5,7 +5,7 @@
 source "$(dirname "$0")/lib.sh" "$1" display_option
 e2e_begin
 # The bare server: a second Xvfb beside the one start_x makes.
-Xvfb -displayfd 8 -screen 0 640x480x24 -nolisten tcp 8>"$E2E_TMP/bare-display" >"$E2E_ARTEFACTS/bare-xvfb.log" 2>&1 &
+Xvfb -displayfd 8 -screen 0 640x480x24 -nolisten tcp -noreset 8>"$E2E_TMP/bare-display" >"$E2E_ARTEFACTS/bare-xvfb.log" 2>&1 &
 remember_pid $!
 wait_until 10 test -s "$E2E_TMP/bare-display" || fail "the bare Xvfb did not start"
 bare_display=:$(head -n1 "$E2E_TMP/bare-display")

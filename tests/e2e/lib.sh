@@ -98,16 +98,33 @@ e2e_begin() {
     cd "$E2E_TMP"
 }
 
-# Starts Xvfb on a display it picks itself and waits until it answers.
+# Starts Xvfb on a display of its own and waits until it answers. The server
+# must not reset when its last client leaves (after the first xdpyinfo, or
+# when the program and the tray host have gone): while it resets it refuses
+# connections, and on a busy machine the next client arrives just then. The
+# number is drawn at random above 300, away from the low ones where every
+# other X server on the machine starts looking.
 start_x() {
-    local fdfile=$E2E_TMP/display
-    Xvfb -displayfd 9 -screen 0 1280x800x24 -nolisten tcp 9>"$fdfile" >"$E2E_ARTEFACTS/xvfb.log" 2>&1 &
-    X_PID=$!
-    remember_pid $X_PID
-    wait_until 40 test -s "$fdfile" || fail "Xvfb did not start"
-    export DISPLAY=:$(head -n1 "$fdfile")
-    wait_until 40 xdpyinfo >/dev/null 2>&1 || fail "X server $DISPLAY does not answer"
-    e2e_log "X server on $DISPLAY"
+    local attempt display pid
+    for attempt in $(seq 20); do
+        display=$((300 + RANDOM % 30000))
+        [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ] && continue
+        Xvfb ":$display" -screen 0 1280x800x24 -nolisten tcp -noreset >"$E2E_ARTEFACTS/xvfb.log" 2>&1 &
+        pid=$!
+        remember_pid $pid
+        # Ours when it answers while our process still runs (another may have won the number).
+        wait_for 30 'process_gone $pid || xdpyinfo -display ":$display" >/dev/null 2>&1' || true
+        if ! process_gone $pid && xdpyinfo -display ":$display" >/dev/null 2>&1; then
+            export DISPLAY=:$display
+            X_PID=$pid
+            e2e_log "X server on $DISPLAY"
+            return 0
+        fi
+        kill $pid 2>/dev/null || true
+        wait $pid 2>/dev/null || true
+        forget_pid $pid
+    done
+    fail "Xvfb did not start"
 }
 
 trayer_panel() { xwininfo -root -tree 2>/dev/null | awk '!found && /\("panel" "trayer"\)/ {print $1; found = 1}'; }

@@ -41,7 +41,10 @@ fade_check() {
 
 top=$(awk '$2 == 255 {print NR; exit}' "$steps")
 [ -n "$top" ] || fail "the server never saw the splash fully opaque"
-[ "$(head -n1 "$steps" | awk '{print $2}')" -le 10 ] || fail "the fade-in did not start near 5/255"
+# The spy starts watching the splash when it learns of its window; on a busy
+# machine the first steps (5, 10, ...) may be set before that, so a start within
+# the first five steps counts as near 5/255.
+[ "$(head -n1 "$steps" | awk '{print $2}')" -le 25 ] || fail "the fade-in did not start near 5/255"
 # Fifty raises of 5 every 5 ms: about 250 ms; the values never fall on the way up.
 in_report=$(fade_check 1 "$top" fade-in 150 40) || fail "the fade-in did not reach the server step by step: $in_report"
 e2e_log "$in_report"
