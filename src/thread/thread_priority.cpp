@@ -7,26 +7,6 @@
 
 namespace threadpriority {
 
-int niceValue(TThreadPriority priority) {
-    switch (priority) {
-        case TThreadPriority::tpIdle:
-            return 19;
-        case TThreadPriority::tpLowest:
-            return 19;
-        case TThreadPriority::tpLower:
-            return 10;
-        case TThreadPriority::tpNormal:
-            return 0;
-        case TThreadPriority::tpHigher:
-            return -5;
-        case TThreadPriority::tpHighest:
-            return -10;
-        case TThreadPriority::tpTimeCritical:
-            return -20;
-    }
-    return 0;
-}
-
 bool apply(pid_t tid, TThreadPriority priority) {
     if (tid <= 0) return false;
     // SCHED_IDLE runs the thread only when nothing else wants the core; every

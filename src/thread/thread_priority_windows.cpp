@@ -29,26 +29,6 @@ int windowsLevel(TThreadPriority priority) {
 
 }  // namespace
 
-// The nice value of the same level, for callers that compare levels.
-int niceValue(TThreadPriority priority) {
-    switch (priority) {
-        case TThreadPriority::tpIdle:
-        case TThreadPriority::tpLowest:
-            return 19;
-        case TThreadPriority::tpLower:
-            return 10;
-        case TThreadPriority::tpNormal:
-            return 0;
-        case TThreadPriority::tpHigher:
-            return -5;
-        case TThreadPriority::tpHighest:
-            return -10;
-        case TThreadPriority::tpTimeCritical:
-            return -20;
-    }
-    return 0;
-}
-
 bool apply(pid_t tid, TThreadPriority priority) {
     if (tid <= 0) return false;
     HANDLE thread = ::OpenThread(THREAD_SET_INFORMATION, FALSE, static_cast<DWORD>(tid));
