@@ -187,6 +187,9 @@ program_running() { ! process_gone "$PROGRAM_PID"; }
 start_sim() {
     local out=$E2E_ARTEFACTS/sim.log
     : >"$2"
+    # Emptied here, not by the redirection below alone: that runs in the child,
+    # and until then the wait below could read the last simulator's line.
+    : >"$out"
     "$E2E_BUILD/torvik-sim" --description "$1" --record "$2" --rate "${SIM_RATE:-20}" >"$out" 2>&1 &
     SIM_PID=$!
     remember_pid $SIM_PID
