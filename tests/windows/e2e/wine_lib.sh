@@ -86,6 +86,15 @@ wine_begin() {
     wine_stop_all  # a server left by an earlier run would keep that run's display
     wine_prefix_ready || fail "the Wine prefix $WINEPREFIX could not be made"
     [ "$(readlink "$WINEPREFIX/dosdevices/z:")" = / ] || fail "drive Z: of $WINEPREFIX is not /"
+    # The log's face, "Courier New", is Windows' own: the prefix takes Liberation's
+    # metric-compatible one instead of a serif fallback. (The menus keep Wine's own
+    # face: the clicks are placed from their metrics.) Written while no server
+    # runs, which reads it at start.
+    grep -q 'Fonts\\\\Replacements' "$WINEPREFIX/user.reg" || cat >>"$WINEPREFIX/user.reg" <<'REG'
+
+[Software\\Wine\\Fonts\\Replacements] 1765200000
+"Courier New"="Liberation Mono"
+REG
     export TORVIK_DOUBLE_DESCRIPTION=$WINE_DESCRIPTION
     # What the program asks of the bridge, for the artefacts.
     TORVIK_DOUBLE_TRACE=$(wine_path "$E2E_ARTEFACTS/bridge-calls.txt")
