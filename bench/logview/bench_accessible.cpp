@@ -6,6 +6,7 @@
 #include "logstore/log_model.h"
 #include "logview/log_view.h"
 #include "logview/log_view_accessibility.h"
+#include "shown_log.h"
 #include "traffic.h"
 
 #include <benchmark/benchmark.h>
@@ -18,27 +19,8 @@
 
 namespace {
 
-struct ShownLog {
-    explicit ShownLog(qsizetype lines) : view(&model) {
-        Traffic traffic;
-        for (qsizetype n = 0; n < lines; n += 10000)
-            model.append(traffic.lines(int(std::min<qsizetype>(10000, lines - n))));
-        view.resize(800, 600);
-        view.show();
-        QApplication::processEvents();
-    }
-    LogModel model;
-    LogView view;
-    Traffic more;
-};
-
-std::map<qsizetype, std::unique_ptr<ShownLog>> sharedLogs;
-
-ShownLog& shownLog(qsizetype lines) {
-    auto& slot = sharedLogs[lines];
-    if (!slot) slot = std::make_unique<ShownLog>(lines);
-    return *slot;
-}
+using benchlog::ShownLog;
+using benchlog::shownLog;
 
 void BM_CountFromScratch(benchmark::State& state) {
     ShownLog& log = shownLog(state.range(0));
@@ -103,6 +85,6 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    sharedLogs.clear();
+    benchlog::sharedLogs.clear();
     return 0;
 }

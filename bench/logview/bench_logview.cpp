@@ -6,6 +6,7 @@
 #include "logview/log_file_writer.h"
 #include "logstore/log_model.h"
 #include "logview/log_view.h"
+#include "shown_log.h"
 #include "traffic.h"
 
 #include <benchmark/benchmark.h>
@@ -31,34 +32,9 @@ namespace {
 // 10 ms of traffic at 400 lines a second: four lines per batch.
 constexpr int kBatchLines = 4;
 
-void fill(LogModel& model, qsizetype lines) {
-    Traffic traffic;
-    qsizetype n = 0;
-    for (; n + 10000 <= lines; n += 10000) model.append(traffic.lines(10000));
-    if (n < lines) model.append(traffic.lines(int(lines - n)));
-}
-
-struct ShownLog {
-    explicit ShownLog(qsizetype lines) : view(&model) {
-        fill(model, lines);
-        view.resize(800, 600);
-        view.show();
-        QApplication::processEvents();
-    }
-    LogModel model;
-    LogView view;
-    Traffic more;
-};
-
-// Built once per size and shared by the benchmarks; released before the
-// application object goes.
-std::map<qsizetype, std::unique_ptr<ShownLog>> sharedLogs;
-
-ShownLog& shownLog(qsizetype lines) {
-    auto& slot = sharedLogs[lines];
-    if (!slot) slot = std::make_unique<ShownLog>(lines);
-    return *slot;
-}
+using benchlog::fill;
+using benchlog::ShownLog;
+using benchlog::shownLog;
 
 void BM_LogViewAppendBatch(benchmark::State& state) {
     ShownLog& log = shownLog(state.range(0));
@@ -255,6 +231,6 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    sharedLogs.clear();
+    benchlog::sharedLogs.clear();
     return 0;
 }
