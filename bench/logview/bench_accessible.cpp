@@ -80,11 +80,5 @@ BENCHMARK(BM_AnnounceAFrameOfTraffic)
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", QByteArray("offscreen"));
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    benchlog::sharedLogs.clear();
-    return 0;
+    return benchlog::runBenchmarks(argc, argv);
 }

@@ -226,11 +226,5 @@ BENCHMARK(BM_RawWriteSameSize)->Arg(1000000)->Arg(10000000)->Unit(benchmark::kMi
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", QByteArray("offscreen"));
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    benchlog::sharedLogs.clear();
-    return 0;
+    return benchlog::runBenchmarks(argc, argv);
 }

@@ -1,13 +1,14 @@
 #pragma once
 // A log of the simulator's traffic, shown in an 800x600 view, built once per
-// size and shared by a benchmark executable's cases. main() clears sharedLogs
-// before the application object goes.
+// size and shared by a benchmark executable's cases; runBenchmarks() is its main.
 
 #include "logstore/log_model.h"
 #include "logview/log_view.h"
 #include "traffic.h"
 
 #include <QApplication>
+
+#include <benchmark/benchmark.h>
 
 #include <map>
 #include <memory>
@@ -39,6 +40,18 @@ inline ShownLog& shownLog(qsizetype lines) {
     auto& slot = sharedLogs[lines];
     if (!slot) slot = std::make_unique<ShownLog>(lines);
     return *slot;
+}
+
+// The main of a benchmark executable that shows logs: offscreen unless told
+// otherwise, the shared logs released before the application object.
+inline int runBenchmarks(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", QByteArray("offscreen"));
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    sharedLogs.clear();
+    return 0;
 }
 
 }  // namespace benchlog
