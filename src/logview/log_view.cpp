@@ -167,18 +167,37 @@ void LogView::paintFrame() {
     } else {
         // What is painted moves up; only the rows from the last line painted
         // before (it may have grown) or from where the caret or selection was
-        // down are new.
-        if (delta > 0) viewport()->scroll(0, static_cast<int>(-delta * lh));
+        // down are new. Both pictures are plain background right of their ink,
+        // so only the columns up to the wider ink change: short lines in a wide
+        // window move a narrow strip, not the whole text area.
+        const QRect changed(0, 0, std::max(shownInkRight_, inkRight()), area.height());
+        if (delta > 0) viewport()->scroll(0, static_cast<int>(-delta * lh), changed);
         const qsizetype from = std::max(std::min(shownLastLine_, staleFromLine_), first);
         const int y = static_cast<int>(from - first) * lh;
-        if (y < area.height()) viewport()->update(QRect(0, y, area.width(), area.height() - y));
+        // Painted now, not queued: a batch appended before a queued paint ran
+        // would move the text under rows already scrolled for this frame.
+        if (y < area.height()) viewport()->repaint(changed.adjusted(0, y, 0, 0));
     }
+    noteShownPicture();
+}
+
+void LogView::noteShownPicture() {
     frameAll_ = false;
     staleFromLine_ = kNoStaleLine;
-    shownFirstLine_ = first;
+    shownFirstLine_ = state_.firstLine();
     shownFirstColumn_ = state_.firstColumn();
     shownLastLine_ = std::max<qsizetype>(model_->lineCount() - 1, 0);
     shownGutterCells_ = gutterCells_;
+    shownInkRight_ = inkRight();
+}
+
+int LogView::inkRight() const {
+    const qsizetype first = state_.firstLine();
+    const qsizetype last = std::min(first + viewport()->height() / metrics_.lineHeight, model_->lineCount() - 1);
+    qsizetype longest = 0;
+    for (qsizetype line = first; line <= last; ++line) longest = std::max(longest, model_->lineLength(line));
+    const qint64 right = columnLeft(textLeft(), longest + 1, state_.firstColumn(), metrics_.cellWidth) + kCaretWidth;
+    return static_cast<int>(std::clamp<qint64>(right, textLeft(), viewport()->width()));
 }
 
 void LogView::showEvent(QShowEvent* event) {
@@ -280,14 +299,8 @@ void LogView::paintEvent(QPaintEvent* event) {
     in.gutter = gutter();
     in.dirty = event->rect();
     // A whole new picture: later frames scroll from it.
-    if (event->rect().contains(viewport()->rect())) {
-        frameAll_ = false;
-        staleFromLine_ = kNoStaleLine;
-        shownFirstLine_ = state_.firstLine();
-        shownFirstColumn_ = state_.firstColumn();
-        shownLastLine_ = std::max<qsizetype>(model_->lineCount() - 1, 0);
-        shownGutterCells_ = gutterCells_;
-    }
+    if (event->rect().contains(viewport()->rect())) noteShownPicture();
+    in.gutterBackground = &gutterBackground_;
     in.font = font_;
     in.glyphs = &glyphs_;
     in.viewport = viewport()->rect();

@@ -9,6 +9,7 @@
 
 #include "logview/cell_glyphs.h"
 #include "logview/log_view_look.h"
+#include "logview/log_view_painter.h"
 #include "logview/log_view_state.h"
 
 #include <QAbstractScrollArea>
@@ -92,6 +93,11 @@ private:
     bool isShownOnScreen() const;
     void scheduleFrame();
     void paintFrame();
+    // The x just past what the rows in sight draw: text, caret and a cell's room
+    // for glyphs that reach beyond their cell. Right of it the text area is plain
+    // background (and the margin), whatever the rows hold.
+    int inkRight() const;
+    void noteShownPicture();
     // Repaints the caret's cell only (blinking).
     void updateCaret();
     void afterCaretMove();
@@ -123,11 +129,13 @@ private:
     qsizetype shownFirstLine_ = 0;
     qsizetype shownFirstColumn_ = 0;
     qsizetype shownLastLine_ = 0;
+    int shownInkRight_ = 0;
     // The first line whose row an append changed beyond the new rows (the old
     // caret or selection), repainted with the next frame.
     static constexpr qsizetype kNoStaleLine = std::numeric_limits<qsizetype>::max();
     qsizetype staleFromLine_ = kNoStaleLine;
     int shownGutterCells_ = 0;
     int gutterCells_ = 0;
+    logview::GutterBackground gutterBackground_;
     LogViewAccessibility* accessibility_ = nullptr;  // a child: lives as long as the view
 };

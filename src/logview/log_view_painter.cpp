@@ -23,11 +23,8 @@ bool isRunSafe(char16_t ch) {
     return !isControl(ch) && ch < 0x2200 && !QChar::isSurrogate(ch);
 }
 
-void paintGutter(QPainter& p, const PaintInput& in) {
-    const int height = in.viewport.height();
-    const QColor from = in.gutterColor;
+void fillGutter(QPainter& p, int width, int height, const QColor& from) {
     const QColor to = kGutterColorTo;
-    const int width = in.gutter.width();
     for (int band = 0; band < kGutterBands; ++band) {
         const int x0 = band * width / kGutterBands;
         const int x1 = (band + 1) * width / kGutterBands;
@@ -38,6 +35,18 @@ void paintGutter(QPainter& p, const PaintInput& in) {
             QColor(mix(from.red(), to.red()), mix(from.green(), to.green()), mix(from.blue(), to.blue())));
     }
     p.fillRect(width - 1, 0, 1, height, kBorderColor);
+}
+
+void paintGutter(QPainter& p, const PaintInput& in, const QRect& dirty) {
+    const int width = in.gutter.width();
+    const int height = in.viewport.height();
+    if (!in.gutterBackground) {
+        fillGutter(p, width, height, in.gutterColor);
+        return;
+    }
+    const QRect rows = dirty.intersected(QRect(0, 0, width, height));
+    if (rows.isEmpty()) return;
+    p.drawImage(rows.topLeft(), in.gutterBackground->image(width, height, in.gutterColor), rows);
 }
 
 // Numbers for the rows of lines [from, last]; `first` is the line on the top row.
@@ -120,6 +129,18 @@ void paintRow(QPainter& p, const PaintInput& in, qsizetype line, int rowTop) {
 
 }  // namespace
 
+const QImage& GutterBackground::image(int width, int height, const QColor& from) {
+    if (image_.width() != width || image_.height() < height || from_ != from) {
+        // Taller than asked, so that a window growing a little at a time does
+        // not make it again for every step.
+        image_ = QImage(width, height + height / 4, QImage::Format_RGB32);
+        from_ = from;
+        QPainter p(&image_);
+        fillGutter(p, image_.width(), image_.height(), from);
+    }
+    return image_;
+}
+
 void paintLogView(QPainter& p, const PaintInput& in) {
     const LogViewState& st = *in.state;
     const int lh = in.metrics.lineHeight;
@@ -128,8 +149,9 @@ void paintLogView(QPainter& p, const PaintInput& in) {
     // view scrolls what it has painted and asks for the new rows alone.
     const QRect dirty = in.dirty.isEmpty() ? area : in.dirty.intersected(area);
     p.setClipRect(dirty);
-    p.fillRect(dirty, kBackground);
-    paintGutter(p, in);
+    // The gutter covers its own strip; the background only the rest.
+    p.fillRect(dirty.intersected(QRect(in.gutter.width(), 0, area.width(), area.height())), kBackground);
+    paintGutter(p, in, dirty);
 
     const qsizetype first = st.firstLine();
     const qsizetype visibleRows = area.height() / lh + 1;

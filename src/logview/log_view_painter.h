@@ -6,6 +6,7 @@
 #include "logview/log_view_look.h"
 
 #include <QColor>
+#include <QImage>
 #include <QRect>
 
 class LogModel;
@@ -15,6 +16,18 @@ class QPainter;
 namespace logview {
 
 class CellGlyphs;
+
+// The gutter's background, its bands and its border, kept as one picture and
+// made again only when its size or colour changes: filling 48 bands on every
+// frame cost more than the frame's text.
+class GutterBackground {
+public:
+    const QImage& image(int width, int height, const QColor& from);
+
+private:
+    QImage image_;
+    QColor from_;
+};
 
 struct PaintInput {
     const LogModel* model = nullptr;
@@ -26,6 +39,7 @@ struct PaintInput {
     QRect viewport;                      // the viewport's rectangle, origin at (0, 0)
     QRect dirty;                         // the part to paint; empty for the whole viewport
     QColor gutterColor;                  // the desktop's button face
+    GutterBackground* gutterBackground = nullptr;  // the bands are filled each time without it
     bool focused = false;                // selection and caret show only with focus
     bool caretOn = false;                // the caret's blink phase
 };

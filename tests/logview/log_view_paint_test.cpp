@@ -96,6 +96,27 @@ TEST_F(LogViewPaintTest, FollowingPaintsOnlyTheNewRowsAndTheScreenMatchesAFullPa
     EXPECT_EQ(screen.copy(QRect(at, view.size())), fresh);
 }
 
+TEST_F(LogViewPaintTest, StreamingLinesOfMixedWidthsLeaveTheScreenAsAFullPaint) {
+    // Batches come between the event loop's passes, so that some land after a
+    // frame has moved the picture and before its rows are painted; long lines
+    // (past the margin) and short ones take turns, so the inked part of the
+    // rows grows and shrinks as they move up.
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; clock.elapsed() < 400; ++i) {
+        const int width = (i % 7 == 0) ? 95 : (i % 3) * 9 + 1;
+        model.append(QStringLiteral("%1 %2\r").arg(i).arg(QString(width, u'x')));
+        QApplication::processEvents();
+        QTest::qSleep(2);
+    }
+    QTest::qWait(100);
+    const QImage screen = onScreen();
+    const QImage fresh = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_FALSE(screen.isNull());
+    const QPoint at = view.mapTo(view.window(), QPoint(0, 0));
+    EXPECT_EQ(screen.copy(QRect(at, view.size())), fresh);
+}
+
 TEST_F(LogViewPaintTest, AHiddenViewPaintsNothingAndShowsTheNewLinesWhenShownAgain) {
     PaintRecorder rec(view.viewport());
     view.hide();
