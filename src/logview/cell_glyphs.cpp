@@ -56,17 +56,35 @@ bool CellGlyphs::draw(QPainter& painter, QPointF origin, QStringView run) const 
 }
 
 bool CellGlyphs::drawDigits(QPainter& painter, QPointF origin, QStringView digits) const {
+    if (!addedIndexes_.isEmpty()) drawAdded(painter);
+    if (!addDigits(origin, digits)) return false;
+    drawAdded(painter);
+    return true;
+}
+
+bool CellGlyphs::addDigits(QPointF origin, QStringView digits) const {
     if (digits.size() > qsizetype(digitX_.size())) return false;
-    indexes_.resize(digits.size());
-    positions_.resize(digits.size());
+    const qsizetype start = addedIndexes_.size();
     for (qsizetype i = 0; i < digits.size(); ++i) {
         const quint32 glyph = glyphOf(digits[i].unicode());
-        if (glyph == 0 || !digits[i].isDigit()) return false;
-        indexes_[i] = glyph;
-        positions_[i] = QPointF(digitX_[std::size_t(i)], 0);
+        if (glyph == 0 || !digits[i].isDigit()) {
+            addedIndexes_.resize(start);
+            addedPositions_.resize(start);
+            return false;
+        }
+        addedIndexes_.push_back(glyph);
+        addedPositions_.push_back(origin + QPointF(digitX_[std::size_t(i)], 0));
     }
-    drawGlyphs(painter, origin);
     return true;
+}
+
+void CellGlyphs::drawAdded(QPainter& painter) const {
+    if (addedIndexes_.isEmpty()) return;
+    glyphRun_.setGlyphIndexes(addedIndexes_);
+    glyphRun_.setPositions(addedPositions_);
+    painter.drawGlyphRun(QPointF(0, 0), glyphRun_);
+    addedIndexes_.clear();
+    addedPositions_.clear();
 }
 
 void CellGlyphs::drawGlyphs(QPainter& painter, QPointF origin) const {

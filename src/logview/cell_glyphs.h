@@ -30,6 +30,12 @@ public:
     // face's own advance; false, drawing nothing, when that is not known.
     bool drawDigits(QPainter& painter, QPointF origin, QStringView digits) const;
 
+    // Numbers gathered to be drawn together: the numbers of all the rows of a
+    // paint then cost one glyph run, not one each. addDigits() returns false,
+    // adding nothing, where drawDigits() would; drawAdded() draws and forgets.
+    bool addDigits(QPointF origin, QStringView digits) const;
+    void drawAdded(QPainter& painter) const;
+
 private:
     quint32 glyphOf(char16_t ch) const;
     void drawGlyphs(QPainter& painter, QPointF origin) const;
@@ -41,6 +47,8 @@ private:
     mutable QGlyphRun glyphRun_;
     mutable QList<quint32> indexes_;
     mutable QList<QPointF> positions_;
+    mutable QList<quint32> addedIndexes_;
+    mutable QList<QPointF> addedPositions_;
 };
 
 }  // namespace logview

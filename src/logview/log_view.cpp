@@ -125,11 +125,14 @@ void LogView::onAppended() {
     staleFromLine_ = std::min(staleFromLine_, changed);
     state_.followEnd();
     followingEnd_ = true;
+    ++batchesSinceFrame_;
     if (!isShownOnScreen()) {
         frameAll_ = true;  // everything is brought up to date when shown again
         return;
     }
-    scheduleBarSync();
+    // While text streams, the frame that is due brings the bars along: they
+    // move once a frame, not once a batch.
+    if (!streaming_ || !frameTimer_.isActive()) scheduleBarSync();
     scheduleFrame();
 }
 
@@ -141,18 +144,25 @@ void LogView::scheduleFrame() {
     if (frameTimer_.isActive()) return;  // this frame's paint is already due
     // The first batch after a quiet spell is painted at once; later ones wait for
     // the next frame, so that the batches between two frames share one paint.
-    // Streaming text is not read line by line: like a terminal, the view then
-    // paints about 33 times a second, or at the screen's rate if that is lower.
-    constexpr qint64 kStreamingFrameMs = 30;
+    // Text is not read line by line as it streams: like a terminal, the view
+    // paints about 33 times a second (or at the screen's rate if that is lower),
+    // and 13 times once several batches come to a frame. Every frame moves the
+    // picture on the X server, so fewer frames cost it less.
+    constexpr qint64 kFrameMs = 30;
+    constexpr qint64 kStreamingFrameMs = 75;
     const QScreen* s = screen();
     const double rate = s && s->refreshRate() > 1 ? s->refreshRate() : 60.0;
-    const auto interval = std::max(static_cast<qint64>(std::ceil(1000.0 / rate)), kStreamingFrameMs);
+    const auto interval =
+        std::max(static_cast<qint64>(std::ceil(1000.0 / rate)), streaming_ ? kStreamingFrameMs : kFrameMs);
     frameTimer_.start(static_cast<int>(std::max<qint64>(interval - sinceFrame_.elapsed(), 0)));
 }
 
 void LogView::paintFrame() {
     sinceFrame_.restart();
+    streaming_ = batchesSinceFrame_ > 1;
+    batchesSinceFrame_ = 0;
     if (!isShownOnScreen()) return;
+    syncScrollBars();
     accessibility_->announce();  // what a frame shows is told once per frame
     caretOn_ = true;
     restartCaretBlink();
@@ -301,6 +311,7 @@ void LogView::paintEvent(QPaintEvent* event) {
     // A whole new picture: later frames scroll from it.
     if (event->rect().contains(viewport()->rect())) noteShownPicture();
     in.gutterBackground = &gutterBackground_;
+    in.rows = &rows_;
     in.font = font_;
     in.glyphs = &glyphs_;
     in.viewport = viewport()->rect();

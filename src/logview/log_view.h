@@ -11,6 +11,7 @@
 #include "logview/log_view_look.h"
 #include "logview/log_view_painter.h"
 #include "logview/log_view_state.h"
+#include "logview/row_composer.h"
 
 #include <QAbstractScrollArea>
 #include <QElapsedTimer>
@@ -124,6 +125,8 @@ private:
     BarRanges ranges_;  // what the scroll bars were last given
     QTimer frameTimer_;
     QElapsedTimer sinceFrame_;
+    int batchesSinceFrame_ = 0;
+    bool streaming_ = false;  // the last frame showed more than one batch
     bool frameAll_ = true;  // the next frame repaints the whole viewport
     // What the screen shows since the last frame or full paint.
     qsizetype shownFirstLine_ = 0;
@@ -137,5 +140,6 @@ private:
     int shownGutterCells_ = 0;
     int gutterCells_ = 0;
     logview::GutterBackground gutterBackground_;
+    logview::RowComposer rows_{font_, metrics_};
     LogViewAccessibility* accessibility_ = nullptr;  // a child: lives as long as the view
 };

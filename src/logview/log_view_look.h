@@ -27,6 +27,11 @@ inline const QColor kGutterColorTo{255, 255, 255};
 inline const QColor kLineNumberColor{0, 0, 0};
 inline const QColor kControlSymbolColor{150, 150, 150};
 
+// Characters drawn as a small box: C0 controls, DEL and the C1 controls.
+inline bool drawnAsControlBox(char16_t ch) {
+    return ch < 0x20 || (ch >= 0x7F && ch < 0xA0);
+}
+
 // "Courier New" 13 px; fontconfig maps it to a metric-compatible face when absent.
 QFont textFont();
 

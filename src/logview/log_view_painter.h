@@ -16,6 +16,7 @@ class QPainter;
 namespace logview {
 
 class CellGlyphs;
+class RowComposer;
 
 // The gutter's background, its bands and its border, kept as one picture and
 // made again only when its size or colour changes: filling 48 bands on every
@@ -40,6 +41,7 @@ struct PaintInput {
     QRect dirty;                         // the part to paint; empty for the whole viewport
     QColor gutterColor;                  // the desktop's button face
     GutterBackground* gutterBackground = nullptr;  // the bands are filled each time without it
+    RowComposer* rows = nullptr;                   // rows are drawn glyph by glyph without it
     bool focused = false;                // selection and caret show only with focus
     bool caretOn = false;                // the caret's blink phase
 };

@@ -18,6 +18,7 @@ add_library(torvik_logview STATIC
   ${CMAKE_CURRENT_LIST_DIR}/cell_glyphs.h ${CMAKE_CURRENT_LIST_DIR}/cell_glyphs.cpp
   ${CMAKE_CURRENT_LIST_DIR}/view_geometry.h ${CMAKE_CURRENT_LIST_DIR}/view_geometry.cpp
   ${CMAKE_CURRENT_LIST_DIR}/log_view_painter.h ${CMAKE_CURRENT_LIST_DIR}/log_view_painter.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/row_composer.h ${CMAKE_CURRENT_LIST_DIR}/row_composer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/quiet_scroll_bar.h ${CMAKE_CURRENT_LIST_DIR}/quiet_scroll_bar.cpp
   ${CMAKE_CURRENT_LIST_DIR}/log_view.h ${CMAKE_CURRENT_LIST_DIR}/log_view.cpp
   ${CMAKE_CURRENT_LIST_DIR}/log_view_input.cpp

@@ -5,6 +5,7 @@ torvik_add_test(test_logview_frames
   ${CMAKE_CURRENT_LIST_DIR}/cell_glyphs_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/log_view_gutter_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/log_view_paint_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/row_composer_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/view_geometry_test.cpp
 )
 target_compile_definitions(test_logview_frames PRIVATE TORVIK_GUI_TESTS)
