@@ -170,8 +170,9 @@ void LogView::paintFrame() {
     const QRect area = viewport()->rect();
     const qsizetype first = state_.firstLine();
     const qsizetype delta = first - shownFirstLine_;
+    // The same columns as the picture on the screen, and no line above it.
     const bool same = !frameAll_ && state_.firstColumn() == shownFirstColumn_ &&
-                      gutterCells_ == shownGutterCells_ && delta >= 0 && delta < state_.pageRows();
+                      gutterCells_ == shownGutterCells_ && delta >= 0;
     if (!same) {
         viewport()->update();
     } else {
@@ -181,8 +182,11 @@ void LogView::paintFrame() {
         // so only the columns up to the wider ink change: short lines in a wide
         // window move a narrow strip, not the whole text area.
         const QRect changed(0, 0, std::max(shownInkRight_, inkRight()), area.height());
-        if (delta > 0) viewport()->scroll(0, static_cast<int>(-delta * lh), changed);
-        const qsizetype from = std::max(std::min(shownLastLine_, staleFromLine_), first);
+        // More than half a page of new lines: moving the rest would cost the X
+        // server more than painting them costs us, so the strip is painted anew.
+        const bool newPage = delta > state_.pageRows() / 2;
+        if (delta > 0 && !newPage) viewport()->scroll(0, static_cast<int>(-delta * lh), changed);
+        const qsizetype from = newPage ? first : std::max(std::min(shownLastLine_, staleFromLine_), first);
         const int y = static_cast<int>(from - first) * lh;
         // Painted now, not queued: a batch appended before a queued paint ran
         // would move the text under rows already scrolled for this frame.

@@ -92,15 +92,14 @@ const QImage* RowComposer::textCell(char16_t ch, bool selected) {
 }
 
 void RowComposer::copyCell(const QImage& cell, int x) {
-    // Cells are a few pixels wide: a plain loop beats a call to memcpy per line.
     const int width = std::min(cell.width(), row_.width() - x);
     if (width <= 0) return;
-    const qsizetype stride = row_.bytesPerLine() / qsizetype(sizeof(quint32));
-    const qsizetype cellStride = cell.bytesPerLine() / qsizetype(sizeof(quint32));
-    quint32* dst = reinterpret_cast<quint32*>(row_.bits()) + x;
-    const quint32* src = reinterpret_cast<const quint32*>(cell.constBits());
-    for (int y = 0; y < row_.height(); ++y, dst += stride, src += cellStride)
-        for (int i = 0; i < width; ++i) dst[i] = src[i];
+    const qsizetype stride = row_.bytesPerLine();
+    const qsizetype cellStride = cell.bytesPerLine();
+    const std::size_t bytes = std::size_t(width) * sizeof(quint32);
+    uchar* dst = row_.bits() + qsizetype(x) * qsizetype(sizeof(quint32));
+    const uchar* src = cell.constBits();
+    for (int y = metrics_.lineHeight; y > 0; --y, dst += stride, src += cellStride) std::memcpy(dst, src, bytes);
 }
 
 bool RowComposer::putText(int left, QStringView text, qsizetype selectedFrom, qsizetype selectedTo) {
