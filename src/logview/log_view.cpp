@@ -146,10 +146,10 @@ void LogView::scheduleFrame() {
     // the next frame, so that the batches between two frames share one paint.
     // Text is not read line by line as it streams: like a terminal, the view
     // paints about 33 times a second (or at the screen's rate if that is lower),
-    // and 13 times once several batches come to a frame. Every frame moves the
+    // and 10 times once several batches come to a frame. Every frame moves the
     // picture on the X server, so fewer frames cost it less.
     constexpr qint64 kFrameMs = 30;
-    constexpr qint64 kStreamingFrameMs = 75;
+    constexpr qint64 kStreamingFrameMs = 100;
     const QScreen* s = screen();
     const double rate = s && s->refreshRate() > 1 ? s->refreshRate() : 60.0;
     const auto interval =

@@ -91,15 +91,37 @@ const QImage* RowComposer::textCell(char16_t ch, bool selected) {
     return &cell;
 }
 
+namespace {
+
+// Copies `rows` lines of `Width` pixels: a width known to the compiler turns
+// into a few vector moves, where memcpy would be a call per line.
+template <int Width>
+void copyLines(uchar* dst, qsizetype dstStride, const uchar* src, qsizetype srcStride, int rows) {
+    for (; rows > 0; --rows, dst += dstStride, src += srcStride) {
+        quint32 line[Width];
+        std::memcpy(line, src, sizeof line);
+        std::memcpy(dst, line, sizeof line);
+    }
+}
+
+}  // namespace
+
 void RowComposer::copyCell(const QImage& cell, int x) {
     const int width = std::min(cell.width(), row_.width() - x);
     if (width <= 0) return;
     const qsizetype stride = row_.bytesPerLine();
     const qsizetype cellStride = cell.bytesPerLine();
-    const std::size_t bytes = std::size_t(width) * sizeof(quint32);
     uchar* dst = row_.bits() + qsizetype(x) * qsizetype(sizeof(quint32));
     const uchar* src = cell.constBits();
-    for (int y = metrics_.lineHeight; y > 0; --y, dst += stride, src += cellStride) std::memcpy(dst, src, bytes);
+    const int rows = metrics_.lineHeight;
+    switch (width) {
+        case 7: copyLines<7>(dst, stride, src, cellStride, rows); return;
+        case 8: copyLines<8>(dst, stride, src, cellStride, rows); return;
+        case 9: copyLines<9>(dst, stride, src, cellStride, rows); return;
+        default:
+            for (int y = rows; y > 0; --y, dst += stride, src += cellStride)
+                std::memcpy(dst, src, std::size_t(width) * sizeof(quint32));
+    }
 }
 
 bool RowComposer::putText(int left, QStringView text, qsizetype selectedFrom, qsizetype selectedTo) {

@@ -78,6 +78,24 @@ TEST_F(LogViewPaintTest, SteadyTrafficPaintsAtMostOncePerFrame) {
     EXPECT_GT(batches, 2 * int(rec.rects.size()));
 }
 
+TEST_F(LogViewPaintTest, StreamingTextIsPaintedAboutTenTimesASecondAndEndsOnItsLastLine) {
+    PaintRecorder rec(view.viewport());
+    QElapsedTimer clock;
+    clock.start();
+    int batches = 0;
+    while (clock.elapsed() < 1000) {
+        model.append(QStringLiteral("7E8 03 41 0D %1\r7DF 02 01 0D\r").arg(batches++));
+        QTest::qWait(5);
+    }
+    const auto streamed = double(clock.elapsed());
+    QTest::qWait(150);
+    // Several batches a frame: a frame every 100 ms, after the first few at 30.
+    EXPECT_LE(double(rec.rects.size()), streamed / 100.0 + 4);
+    EXPECT_GE(rec.rects.size(), 5u) << "the view stopped following the stream";
+    EXPECT_EQ(view.state().firstLine(), view.state().maxFirstLine());
+    EXPECT_EQ(view.state().caret().line, model.lineCount() - 1);
+}
+
 TEST_F(LogViewPaintTest, FollowingPaintsOnlyTheNewRowsAndTheScreenMatchesAFullPaint) {
     PaintRecorder rec(view.viewport());
     const int lh = view.metrics().lineHeight;
