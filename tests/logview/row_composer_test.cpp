@@ -17,7 +17,7 @@ namespace {
 // and once glyph by glyph; both must be the same picture.
 class RowComposerTest : public ::testing::Test {
 protected:
-    QImage paint(bool composed) {
+    QImage paint(bool composed, QRect dirty = {}) {
         LogViewState state(model);
         state.setPageSize(kSize.height() / metrics.lineHeight, (kSize.width() - 60) / metrics.cellWidth);
         if (select) state.moveTo(selectFrom, false), state.moveTo(selectTo, true);
@@ -33,6 +33,7 @@ protected:
         in.font = font;
         in.glyphs = &glyphs;
         in.viewport = image.rect();
+        in.dirty = dirty;
         in.gutterColor = QColor(239, 239, 239);
         in.gutterBackground = &gutter;
         in.rows = composed ? &rows : nullptr;
@@ -77,4 +78,13 @@ TEST_F(RowComposerTest, FiveDigitNumbersStartingUnderTheFrameLookTheSame) {
     model.append(text);
     ASSERT_EQ(GutterLayout::of(model.lineCount(), metrics.cellWidth).numberLeft(5), -1);
     EXPECT_EQ(paint(true), paint(false));
+}
+
+TEST_F(RowComposerTest, APaintOfTheRowsBelowTheLastLineLooksAsThatPartOfAWholePaint) {
+    model.append(u"one\rtwo\rthree");
+    const QRect below(0, 5 * metrics.lineHeight, kSize.width(), 3 * metrics.lineHeight);
+    for (const bool composed : {true, false}) {
+        const QImage whole = paint(composed);
+        EXPECT_EQ(paint(composed, below).copy(below), whole.copy(below)) << "composed " << composed;
+    }
 }
