@@ -58,6 +58,14 @@ LogView::LogView(LogModel* model, QWidget* parent)
     frameTimer_.setSingleShot(true);
     frameTimer_.setTimerType(Qt::PreciseTimer);
     connect(&frameTimer_, &QTimer::timeout, this, &LogView::paintFrame);
+    // A stream that stops is shown at once, not at the end of a long frame.
+    quietTimer_.setSingleShot(true);
+    quietTimer_.setInterval(30);
+    connect(&quietTimer_, &QTimer::timeout, this, [this] {
+        if (!frameTimer_.isActive()) return;
+        frameTimer_.stop();
+        paintFrame();
+    });
     sinceFrame_.start();
 
     connect(model_, &LogModel::appended, this, &LogView::onAppended);
@@ -134,6 +142,7 @@ void LogView::onAppended() {
     // move once a frame, not once a batch.
     if (!streaming_ || !frameTimer_.isActive()) scheduleBarSync();
     scheduleFrame();
+    if (streaming_) quietTimer_.start();
 }
 
 bool LogView::isShownOnScreen() const {
@@ -146,8 +155,9 @@ void LogView::scheduleFrame() {
     // the next frame, so that the batches between two frames share one paint.
     // Text is not read line by line as it streams: like a terminal, the view
     // paints about 33 times a second (or at the screen's rate if that is lower),
-    // and 10 times once several batches come to a frame. Every frame moves the
-    // picture on the X server, so fewer frames cost it less.
+    // and 10 times while batches stream in at the reader's full rate. Every
+    // frame moves the picture on the X server, so fewer frames cost it less;
+    // when the stream stops, what it brought is painted at once.
     constexpr qint64 kFrameMs = 30;
     constexpr qint64 kStreamingFrameMs = 100;
     const QScreen* s = screen();
@@ -158,8 +168,11 @@ void LogView::scheduleFrame() {
 }
 
 void LogView::paintFrame() {
-    sinceFrame_.restart();
-    streaming_ = batchesSinceFrame_ > 1;
+    // Streaming: batches came at about the reader's full rate, a hundred a
+    // second, since the last frame; a few batches in a row are not a stream.
+    constexpr qint64 kStreamingBatchesPerSecond = 80;
+    const qint64 since = std::max<qint64>(sinceFrame_.restart(), 1);
+    streaming_ = batchesSinceFrame_ >= 3 && batchesSinceFrame_ * 1000 >= kStreamingBatchesPerSecond * since;
     batchesSinceFrame_ = 0;
     if (!isShownOnScreen()) return;
     syncScrollBars();

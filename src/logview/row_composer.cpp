@@ -3,7 +3,7 @@
 #include <QPainter>
 #include <QRawFont>
 
-#include <cmath>
+#include <algorithm>
 #include <cstring>
 
 namespace logview {
