@@ -1,6 +1,6 @@
 #include "logstore/joined_lines.h"
 
-#include <cstring>
+#include "logstore/find_cr.h"
 
 namespace logstore {
 
@@ -10,12 +10,12 @@ bool indexJoinedLines(const char* text, std::size_t size, std::size_t lineCount,
     starts.reserve(lineCount);
     starts.push_back(0);
     const char* end = text + size;
-    for (const char* p = text; (p = static_cast<const char*>(std::memchr(p, '\r', std::size_t(end - p))));) {
+    for (const char* p = text; (p = findCr(p, std::size_t(end - p)));) {
         if (starts.size() == lineCount) break;  // more lines than recorded
         ++p;
         starts.push_back(std::size_t(p - text));
     }
-    if (starts.size() == lineCount && !std::memchr(text + starts.back(), '\r', size - starts.back()))
+    if (starts.size() == lineCount && !findCr(text + starts.back(), size - starts.back()))
         return true;
     starts.clear();
     return false;

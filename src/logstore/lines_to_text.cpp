@@ -1,6 +1,7 @@
 #include "logstore/lines_to_text.h"
 
 #include "device/codepage.h"
+#include "logstore/find_cr.h"
 
 #include <QtGlobal>
 
@@ -84,7 +85,7 @@ std::size_t copyPlainLines(const char* src, std::size_t n, QByteArrayView lineEn
                            char*& dst, std::size_t& seen) {
     const std::size_t endSize = std::size_t(lineEnd.size());
     char end[2] = {};
-    std::memcpy(end, lineEnd.data(), endSize);
+    if (endSize > 0) std::memcpy(end, lineEnd.data(), endSize);
     const __m128i crs = _mm_set1_epi8('\r');
     auto copy16 = [&](std::size_t from, char* to) {
         _mm_storeu_si128(reinterpret_cast<__m128i*>(to),
@@ -129,14 +130,14 @@ std::ptrdiff_t copyLinesAsBytes(std::span<const char> bytes, std::size_t breaks,
     if (endSize <= 2) i = copyPlainLines(src, n, lineEnd, breaks, dst, seen);
 #endif
     while (i < n) {
-        const auto* cr = static_cast<const char*>(std::memchr(src + i, '\r', n - i));
+        const auto* cr = findCr(src + i, n - i);
         const std::size_t length = (cr ? std::size_t(cr - src) : n) - i;
         std::memcpy(dst, src + i, length);
         dst += length;
         i += length;
         if (!cr) break;
         if (seen++ == breaks) return -1;
-        std::memcpy(dst, lineEnd.data(), endSize);
+        if (endSize > 0) std::memcpy(dst, lineEnd.data(), endSize);
         dst += endSize;
         ++i;
     }

@@ -1,6 +1,7 @@
 // Copying a range of the log as text: whole runs of byte lines at a time.
 #include "logstore/log_model.h"
 
+#include "logstore/find_cr.h"
 #include "logstore/lines_to_text.h"
 #include "logstore/log_storage.h"
 #include "logstore/prefault.h"
@@ -22,7 +23,7 @@ bool appendWholeChunk(const SealedChunk& c, qsizetype fromColumn, qsizetype toCo
     if (!decompressChunk(c.packed.view(), c.rawSize, c.lines, scratch)) return false;
     const char* text = scratch.data();
     const std::size_t size = scratch.size();
-    const auto* firstCr = static_cast<const char*>(std::memchr(text, '\r', size));
+    const auto* firstCr = findCr(text, size);
     // Searched from the end: only the last line is read.
     const std::size_t lastCrAt = std::string_view(text, size).rfind('\r');
     const char* lastCr = lastCrAt == std::string_view::npos ? nullptr : text + lastCrAt;

@@ -1,6 +1,7 @@
 #include "logstore/log_storage.h"
 
 #include "device/codepage.h"
+#include "logstore/find_cr.h"
 
 #include <QByteArrayView>
 
@@ -31,11 +32,11 @@ std::size_t trimLines(char* text, std::size_t size, std::size_t& longest) {
     std::size_t begin = 0;
     longest = 0;
     while (true) {
-        const char* cr = static_cast<const char*>(std::memchr(text + begin, '\r', size - begin));
+        const char* cr = findCr(text + begin, size - begin);
         const std::size_t end = cr ? std::size_t(cr - text) : size;
         std::size_t keep = end - begin;
         while (keep > 0 && isBlank(text[begin + keep - 1])) --keep;
-        std::memmove(text + write, text + begin, keep);
+        if (keep > 0) std::memmove(text + write, text + begin, keep);
         write += keep;
         longest = std::max(longest, keep);
         if (!cr) break;
