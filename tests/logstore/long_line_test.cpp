@@ -156,3 +156,18 @@ TEST(LongLine, LongerThanFourGibibytesReadsBackAndSavesExactly) {
     EXPECT_TRUE(same) << "the saved bytes differ near byte " << at;
     EXPECT_EQ(at, head.size() + longLength - 3 + tail.size());
 }
+
+TEST(LongLine, ABlankLineSealedAloneAndTrimmedToNothingCopiesAndSavesAsAnEmptyLine) {
+    // Trimming leaves a sealed chunk whose one line is empty: a chunk of no bytes.
+    LogModel m;
+    m.append(QString(int(logstore::kChunkBytes) + 10, u' ') + QStringLiteral("\r"));
+    m.append(QStringLiteral("after\rlast"));
+    m.trimTrailingBlanks();
+    ASSERT_EQ(m.lineCount(), 3);
+    // Before any read of line 0, so that its chunk is not cached yet.
+    QString copied = QStringLiteral("kept:");
+    m.appendText(0, 0, 1, 5, u"\r\n", copied);
+    EXPECT_EQ(copied, QStringLiteral("kept:\r\nafter"));
+    EXPECT_EQ(savedBytes(m), QByteArray("\r\nafter\r\nlast\r\n"));
+    EXPECT_EQ(m.line(0), QString());
+}
