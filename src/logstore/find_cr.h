@@ -11,8 +11,4 @@ inline const char* findCr(const char* text, std::size_t size) {
     return size == 0 ? nullptr : static_cast<const char*>(std::memchr(text, '\r', size));
 }
 
-inline char* findCr(char* text, std::size_t size) {
-    return const_cast<char*>(findCr(static_cast<const char*>(text), size));
-}
-
 }  // namespace logstore
