@@ -1,5 +1,6 @@
 // torvik-sim run as the program meets it: a process publishing a virtual
 // bridge, driven through the Linux tty driver.
+#include "../device/drivers/driver_test_support.h"
 #include "../device/drivers/temp_dir.h"
 #include "device/drivers/production_driver.h"
 #include "sim/obd_frames.h"
@@ -268,8 +269,7 @@ TEST_F(TorvikSim, SigtermUnplugsTheBridgeAndExitsZero) {
     start();
     EXPECT_EQ(ask("MON1"), "OK MONITOR ON");
     EXPECT_EQ(sim_->stop(), 0);
-    DWORD queued = 0;
-    EXPECT_EQ(link_->driver().queueStatus(link_->handle(), &queued), FT_IO_ERROR);
+    EXPECT_EQ(drivertest::statusAfterHangUp(link_->driver(), link_->handle()), FT_IO_ERROR);
     DWORD written = 0;
     EXPECT_EQ(link_->driver().write(link_->handle(), "SP1\r", 4, &written), FT_IO_ERROR);
     DWORD listed = 1;

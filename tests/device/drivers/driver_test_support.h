@@ -35,6 +35,19 @@ inline DWORD waitForQueue(FtDriver& driver, FT_HANDLE handle, DWORD atLeast, int
     return n;
 }
 
+// What the port answers once the far end has closed. Closing a pty's master
+// hangs its slave up at once, unless something else on the machine holds the
+// master for a moment (a look into /proc/<pid>/fd is enough); the last
+// reference then hangs it up a little later.
+inline FT_STATUS statusAfterHangUp(FtDriver& driver, FT_HANDLE handle, int timeoutMs = 2000) {
+    DWORD n = 0;
+    FT_STATUS status = FT_OK;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while ((status = driver.queueStatus(handle, &n)) == FT_OK && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    return status;
+}
+
 // Everything readable on `fd` within `timeoutMs`.
 std::string readAvailable(int fd, int timeoutMs);
 

@@ -260,8 +260,7 @@ TEST(KernelPorts, UnplugGivesIoErrorNotAnEmptyQueue) {
 
     port.pty.close();  // the bridge is pulled out
 
-    DWORD queued = 0;
-    EXPECT_EQ(driver.queueStatus(handle, &queued), FT_IO_ERROR);
+    EXPECT_EQ(drivertest::statusAfterHangUp(driver, handle), FT_IO_ERROR);
     DWORD written = 0;
     EXPECT_EQ(driver.write(handle, "MON1\r", 5, &written), FT_IO_ERROR);
     char buf[8];
