@@ -45,9 +45,10 @@ int main(int argc, char** argv) {
                                                       display);
     app::TorvikApplication application(argc, argv);
     displayGuard.reset();
-    // Ending the session ends the program as "Exit" does, also while it starts.
+    // Ending the session ends the program as "Exit" does, also while it starts
+    // and while a box it shows on its way out (no tray, a failed guard) is up.
     app::SessionEndSignals sessionEnd;
-    app::installMessageBoxPresenter();
+    app::installMessageBoxPresenter(&sessionEnd);
 
     // The application's own hidden window registers with the guard, never the
     // main window: a second start leaves a main window hidden in the tray hidden.
@@ -82,7 +83,8 @@ int main(int argc, char** argv) {
         fMain.FormCreate();
 
         CheckPrevious::ActivationListener listener(CheckPrevious::BringWindowForward);
-        QObject::connect(&sessionEnd, &app::SessionEndSignals::endRequested, &fMain, &TfMainWindow::ProgramClose);
+        QObject::connect(&sessionEnd, &app::SessionEndSignals::endRequested, &fMain,
+                         &TfMainWindow::ProgramClose);
         status = sessionEnd.requested() ? 0 : QApplication::exec();
     } catch (const std::exception& error) {
         // Ended while it started: nothing to report, as after "Exit".
