@@ -8,10 +8,12 @@
 #include <QSaveFile>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstring>
 #include <utility>
@@ -67,6 +69,43 @@ bool writeThrough(const LogModel& model, int fd) {
     return true;
 }
 
+// Writes `block` to a device or pipe opened without waiting: whenever it takes
+// nothing, waits until it can take more, but never longer than `stallLimit`
+// after the last byte it took.
+bool writeUnlessStalled(int fd, QByteArrayView block, std::chrono::milliseconds stallLimit) {
+    using Clock = std::chrono::steady_clock;
+    const char* data = block.data();
+    qsizetype left = block.size();
+    Clock::time_point deadline = Clock::now() + stallLimit;
+    while (left > 0) {
+        const ssize_t written = ::write(fd, data, static_cast<size_t>(left));
+        if (written > 0) {
+            data += written;
+            left -= written;
+            deadline = Clock::now() + stallLimit;
+            continue;
+        }
+        if (written < 0 && errno == EINTR) continue;
+        if (written < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return false;
+        const auto remaining = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        if (remaining.count() <= 0) return false;
+        struct pollfd ready {
+            fd, POLLOUT, 0
+        };
+        if (::poll(&ready, 1, static_cast<int>(remaining.count())) < 0 && errno != EINTR) return false;
+        // A hang-up or an error shows in the next write.
+    }
+    return true;
+}
+
+// Writes the log to a device or pipe and closes it; what was written stays.
+bool writeToDevice(const LogModel& model, int fd, std::chrono::milliseconds stallLimit) {
+    const Descriptor device{fd};
+    const bool written = model.writeEncoded(
+        "\r\n", [&](QByteArrayView block) { return writeUnlessStalled(device.fd, block, stallLimit); });
+    return written || reportWriteError();
+}
+
 // Overwrites the content of an opened regular file: its name, links, owner and
 // permissions stay, but a failed write loses the previous content.
 bool overwrite(const LogModel& model, Descriptor& file) {
@@ -88,7 +127,11 @@ SafeSave saveBeside(const LogModel& model, const QString& fullPath, const struct
         file.cancelWriting();
         return SafeSave::NotPossible;
     }
-    if (!writeLines(model, file) || !file.commit()) {
+    // The mode is set once the content is written: a write by a user without
+    // the right to keep them clears set-user-ID and set-group-ID bits.
+    const bool written = writeLines(model, file) && file.flush();
+    if (written && previous) ::fchmod(file.handle(), previous->st_mode & 07777);
+    if (!written || !file.commit()) {
         file.cancelWriting();
         reportWriteError();
         return SafeSave::Failed;
@@ -104,7 +147,7 @@ QString createErrorText(const QString& fullPath, const QString& cause) {
     return QStringLiteral("Datei \"%1\" kann nicht erstellt werden. %2").arg(fullPath, cause);
 }
 
-bool save(const LogModel& model, const QString& path) {
+bool save(const LogModel& model, const QString& path, std::chrono::milliseconds stallLimit) {
     const QString fullPath = QFileInfo(path).absoluteFilePath();
     // The file is written under a temporary name and renamed at the end; causes
     // that only the rename would meet are found before anything is written.
@@ -117,12 +160,11 @@ bool save(const LogModel& model, const QString& path) {
     // A device or pipe has no previous content to protect and must not be
     // replaced by a renamed file: it is written directly. It is opened without
     // waiting, so that a pipe without a reader refuses at once instead of
-    // blocking the user interface until one comes; the writes then wait as usual.
+    // blocking the user interface until one comes, and stays so for the writes.
     if (exists && !S_ISREG(previous.st_mode)) {
         const int fd = openForWriting(encoded, O_NONBLOCK);
         if (fd < 0) return reportCreateError(fullPath, errno);
-        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-        return writeThrough(model, fd);
+        return writeToDevice(model, fd, stallLimit);
     }
 
     // An existing file must let us write to it, as a plain overwrite would.

@@ -32,8 +32,8 @@ bool reportCreateError(const QString& fullPath, const QString& cause) {
 QString systemCause(DWORD code) {
     wchar_t* buffer = nullptr;
     const DWORD length = ::FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-        0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     const QString text = length ? QString::fromWCharArray(buffer, length).trimmed() : QString::number(code);
     if (buffer) ::LocalFree(buffer);
     return text;
@@ -52,7 +52,7 @@ QString createErrorText(const QString& fullPath, const QString& cause) {
     return QStringLiteral("Datei \"%1\" kann nicht erstellt werden. %2").arg(fullPath, cause);
 }
 
-bool save(const LogModel& model, const QString& path) {
+bool save(const LogModel& model, const QString& path, std::chrono::milliseconds) {
     const QString fullPath = QFileInfo(path).absoluteFilePath();
     // A read-only file is never replaced: the rename would take it away
     // regardless of the attribute on some systems.
@@ -70,7 +70,8 @@ bool save(const LogModel& model, const QString& path) {
     QFile target(fullPath);
     if (!QFileInfo::exists(fullPath) || QFileInfo(fullPath).isDir() ||
         !target.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        return reportCreateError(fullPath, target.error() == QFileDevice::NoError ? besideError : target.errorString());
+        return reportCreateError(fullPath,
+                                 target.error() == QFileDevice::NoError ? besideError : target.errorString());
     }
     if (!writeLines(model, target) || !target.flush()) return reportWriteError();
     return true;

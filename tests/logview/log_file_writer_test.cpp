@@ -21,6 +21,7 @@
 #include <cstring>
 #include <random>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -363,4 +364,53 @@ TEST_F(LogFileWriterTest, APipeWithAReaderReceivesTheWholeLog) {
     EXPECT_EQ(errors.texts(), QStringList());
     EXPECT_EQ(received.size(), 20000 * 23 + 2);
     EXPECT_TRUE(received.endsWith("0123456789\r\n\r\n"));
+}
+
+// A reader that holds the pipe open and never reads: the save gives up after
+// the stall limit with the write error instead of holding the UI for good.
+TEST_F(LogFileWriterTest, APipeNobodyDrainsFailsTheSaveAfterTheStallLimit) {
+    const QString fifo = path("pipe");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (int i = 0; i < 20000; ++i) model.append(u"0123456789 0123456789\r");
+    const int fd = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    // Should the writes block, this ends them (the save then fails late).
+    std::atomic<bool> done{false};
+    std::thread rescuer([&] {
+        for (int i = 0; i < 500 && !done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        char sink[65536];
+        while (!done) {
+            if (::read(fd, sink, sizeof sink) <= 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    const auto start = std::chrono::steady_clock::now();
+    const bool saved = logfile::save(model, fifo, std::chrono::milliseconds(300));
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    done = true;
+    rescuer.join();
+    ::close(fd);
+    EXPECT_FALSE(saved);
+    EXPECT_GE(elapsed, std::chrono::milliseconds(300));
+    EXPECT_LT(elapsed, std::chrono::seconds(3));
+    EXPECT_EQ(errors.texts(), QStringList{logfile::kWriteErrorText + u'.'});
+}
+
+// A replaced file keeps its mode: read-only (which root may replace) and the
+// set-user-ID and set-group-ID bits.
+TEST_F(LogFileWriterTest, AReplacedFileKeepsItsMode) {
+    model.append(u"new");
+    std::vector<mode_t> modes{04755, 02750, 0604};
+    if (geteuid() == 0) modes.push_back(0444);
+    for (const mode_t mode : modes) {
+        const QString target = path(QStringLiteral("mode%1.txt").arg(mode, 0, 8));
+        writeFile(target, "old\r\n");
+        ASSERT_EQ(::chmod(QFile::encodeName(target).constData(), mode), 0);
+        const ino_t inode = statOf(target).st_ino;
+        EXPECT_TRUE(logfile::save(model, target));
+        const struct stat after = statOf(target);
+        EXPECT_NE(after.st_ino, inode) << "replaced, not overwritten";
+        EXPECT_EQ(after.st_mode & 07777, mode) << std::oct << mode;
+        EXPECT_EQ(readAll(target), QByteArray("new\r\n"));
+    }
+    EXPECT_EQ(errors.texts(), QStringList());
 }
