@@ -80,7 +80,9 @@ int main(int argc, char** argv) {
     if (!pty.open(&error)) return fatal(error);
     link.masterFd = pty.masterFd();
     BridgePublication publication;
-    if (!publication.publish(bridgedirectory::defaultPath(), options.description, pty.slavePath(), &error)) {
+    const std::string bridges = bridgedirectory::defaultPath(&error);
+    if (bridges.empty()) return fatal(error);
+    if (!publication.publish(bridges, options.description, pty.slavePath(), &error)) {
         return fatal(error);
     }
     std::printf("bridge ready: %s at %s\n", options.description.c_str(), pty.slavePath().c_str());

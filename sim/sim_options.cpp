@@ -51,7 +51,7 @@ const char* simHelpText() {
 Stands in for a Torvik ECU simulator attached over a USB-serial bridge, so that
 torvik-master can be tried and tested without hardware. It opens a
 pseudo-terminal, publishes it as a virtual bridge in the bridge directory
-($XDG_RUNTIME_DIR/torvik-bridges, or /tmp/torvik-bridges-<uid>), prints
+(/run/user/<uid>/torvik-bridges, or ~/.cache/torvik-<host>/torvik-bridges), prints
 
   bridge ready: <description> at <pty path>
 

@@ -6,6 +6,7 @@
 // FIFO beside the file is the wake channel of the copy that registered last.
 
 #include "app/check_previous_object.h"
+#include "device/drivers/user_runtime_folder.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -47,28 +48,15 @@ bool lockByte(int fd, off_t byte, short type, bool wait) {
     return true;
 }
 
-bool isPrivateFolder(const std::string& path) {
-    struct stat info {};
-    return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() &&
-           (info.st_mode & 077) == 0;
-}
-
-// $XDG_RUNTIME_DIR/torvik-master, or /tmp/torvik-master-<uid> without a
-// usable runtime directory; either way a folder only this user can enter.
+// torvik-master in the user's meeting folder (see user_runtime_folder.h), a
+// folder only this user can enter.
 std::string objectFolder() {
-    std::string folder;
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    struct stat info {};
-    if (runtime && runtime[0] == '/' && ::stat(runtime, &info) == 0 && S_ISDIR(info.st_mode) &&
-        info.st_uid == ::geteuid()) {
-        folder = std::string(runtime) + "/" + kFolder;
-    } else {
-        folder = std::string("/tmp/") + kFolder + "-" + std::to_string(::geteuid());
-    }
+    const std::string folder = userfolder::meetingFolder() + "/" + kFolder;
     if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) throwErrno("Cannot create " + folder);
-    if (!isPrivateFolder(folder)) {
+    std::string why;
+    if (!userfolder::isPrivateFolder(folder, ::geteuid(), &why)) {
         throw std::system_error(std::make_error_code(std::errc::permission_denied),
-                                folder + " is not a private folder of this user");
+                                why + ", not a private folder of this user");
     }
     return folder;
 }

@@ -39,7 +39,7 @@ protected:
                      const QString& program = QStringLiteral(GUARD_PROBE)) {
         auto copy = std::make_unique<QProcess>();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime_.path());
+        env.insert(QStringLiteral("TORVIK_RUNTIME_DIR"), runtime_.path());
         copy->setProcessEnvironment(env);
         copy->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         copy->start(program, {QString::number(handle), QString::number(maxCount)});
@@ -180,7 +180,7 @@ TEST_F(GuardProcesses, CountsCopiesUpToTheMaximumAndWakesTheLastRegistered) {
 // This process as the copy: the record is damaged by something else while it
 // runs; leaving must not wrap the count into one that blocks every later start.
 TEST_F(GuardProcesses, LeavingKeepsADamagedCountAsItIs) {
-    qputenv("XDG_RUNTIME_DIR", runtime_.path().toLocal8Bit());
+    qputenv("TORVIK_RUNTIME_DIR", runtime_.path().toLocal8Bit());
     const QString self = QString::fromStdString(CheckPrevious::ExecutablePath());
     ASSERT_FALSE(CheckPrevious::ActivatePreviousInstance(7, 1));
     ASSERT_EQ(record(self).InstanceCount, 1);

@@ -44,7 +44,7 @@ no_display() {
     shift
     while [ "$1" != "--" ]; do variables+=("$1"); shift; done
     shift
-    env -i PATH=/usr/bin:/bin HOME="$tmp" XDG_RUNTIME_DIR="$tmp" "${variables[@]}" timeout 10 "$program" "$@" \
+    env -i PATH=/usr/bin:/bin HOME="$tmp" XDG_RUNTIME_DIR="$tmp" TORVIK_RUNTIME_DIR="$tmp" "${variables[@]}" timeout 10 "$program" "$@" \
         >"$tmp/out" 2>"$tmp/err" || status=$?
     if [ "$status" -ne 1 ] || [ "$(cat "$tmp/err")" != "$expected" ]; then
         echo "FAIL: a start with ${variables[*]} $* ended with $status and said:"

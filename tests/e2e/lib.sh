@@ -86,6 +86,8 @@ e2e_begin() {
     E2E_TMP=$(mktemp -d /tmp/torvik-e2e.XXXXXX)
     mkdir -m 700 "$E2E_TMP/runtime" "$E2E_TMP/bin"
     export XDG_RUNTIME_DIR=$E2E_TMP/runtime
+    # The guard and the bridges of this run meet there, apart from the user's own.
+    export TORVIK_RUNTIME_DIR=$XDG_RUNTIME_DIR
     cp "$E2E_BUILD/torvik-master" "$E2E_TMP/bin/torvik-master"
     E2E_PROGRAM=$E2E_TMP/bin/torvik-master
     # No session bus: Qt then uses the X11 tray protocol that trayer speaks.

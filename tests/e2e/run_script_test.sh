@@ -20,7 +20,7 @@ wait_for_icon 60 || fail "make run showed no tray icon"
 # after it means the link opened.
 wait_for 40 '[ -n "$(balloon)" ]' || fail "make run's program announced no link state"
 icon_is_green || fail "make run's program did not open the simulator ($(icon_colour))"
-bridges=$XDG_RUNTIME_DIR/torvik-bridges
+bridges=$TORVIK_RUNTIME_DIR/torvik-bridges
 [ -n "$(ls -A "$bridges" 2>/dev/null)" ] || fail "no simulator bridge while make run runs"
 shot running
 

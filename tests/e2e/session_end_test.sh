@@ -12,7 +12,7 @@ start_sim "TORVIK ECU SIMULATOR" "$E2E_TMP/received.bin"
 # The copies registered in the guard's record (its second 32-bit field).
 registered_copies() {
     local record
-    record=$(find "$XDG_RUNTIME_DIR/torvik-master" -maxdepth 1 -type f ! -name '*.wake' | sed -n 1p)
+    record=$(find "$TORVIK_RUNTIME_DIR/torvik-master" -maxdepth 1 -type f ! -name '*.wake' | sed -n 1p)
     [ -n "$record" ] || { echo none; return; }
     od -An -t d4 -j 4 -N 4 "$record" | tr -d ' '
 }

@@ -54,7 +54,7 @@ int holdAsLivingCopy() {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     const std::string runtime = fuzzTempDir() + "/runtime";
-    if (::mkdir(runtime.c_str(), 0700) != 0 || ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1) != 0)
+    if (::mkdir(runtime.c_str(), 0700) != 0 || ::setenv("TORVIK_RUNTIME_DIR", runtime.c_str(), 1) != 0)
         std::abort();
     if (::mkdir((runtime + "/torvik-master").c_str(), 0700) != 0) std::abort();
     recordPath = runtime + "/torvik-master/" + CheckPrevious::ObjectNameFor(CheckPrevious::ExecutablePath());

@@ -23,10 +23,10 @@ protected:
         char pattern[] = "/tmp/torvik-engine-sim.XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         runtimeDir_ = pattern;
-        const char* old = std::getenv("XDG_RUNTIME_DIR");
+        const char* old = std::getenv("TORVIK_RUNTIME_DIR");
         if (old) oldRuntime_ = old;
         hadRuntime_ = old != nullptr;
-        setenv("XDG_RUNTIME_DIR", runtimeDir_.c_str(), 1);
+        setenv("TORVIK_RUNTIME_DIR", runtimeDir_.c_str(), 1);
         previous_ = ftdriver::install(makeProductionDriver());
         D2XXUnit::ResetStateForTests();
         engine = std::make_unique<TfMain>(shell, &log, TfMain::Options{.runTimer = false});
@@ -38,9 +38,9 @@ protected:
         D2XXUnit::ResetStateForTests();
         ftdriver::install(previous_);
         if (hadRuntime_)
-            setenv("XDG_RUNTIME_DIR", oldRuntime_.c_str(), 1);
+            setenv("TORVIK_RUNTIME_DIR", oldRuntime_.c_str(), 1);
         else
-            unsetenv("XDG_RUNTIME_DIR");
+            unsetenv("TORVIK_RUNTIME_DIR");
         std::filesystem::remove_all(runtimeDir_);
     }
 

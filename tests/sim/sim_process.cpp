@@ -54,7 +54,7 @@ SimProcess::SimProcess(const std::string& runtimeDir, const std::vector<std::str
     if (::pipe2(out, O_CLOEXEC) != 0) return;
     stderrPath_ = runtimeDir + "/sim-stderr-" + std::to_string(reinterpret_cast<std::uintptr_t>(this));
     const int errFd = ::open(stderrPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + runtimeDir, "PATH=/usr/bin:/bin"};
+    std::vector<std::string> env = {"TORVIK_RUNTIME_DIR=" + runtimeDir, "PATH=/usr/bin:/bin"};
     // Sanitizer settings must reach the child too.
     for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "TSAN_OPTIONS"}) {
         if (const char* value = std::getenv(name)) env.push_back(std::string(name) + "=" + value);

@@ -11,7 +11,7 @@
 
 class SimProcess {
 public:
-    // Starts `torvik-sim args...` with XDG_RUNTIME_DIR set to `runtimeDir`.
+    // Starts `torvik-sim args...` with TORVIK_RUNTIME_DIR set to `runtimeDir`.
     SimProcess(const std::string& runtimeDir, const std::vector<std::string>& args);
     ~SimProcess();
     SimProcess(const SimProcess&) = delete;

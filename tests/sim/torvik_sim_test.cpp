@@ -325,17 +325,17 @@ TEST_F(TorvikSim, TheProductionDriverFindsItThroughTheFtCalls) {
     sim_ =
         std::make_unique<SimProcess>(runtime_.path(), std::vector<std::string>{"--description", "TORVIK FT"});
     ASSERT_TRUE(sim_->waitReady()) << sim_->errorOutput();
-    const char* previousRuntime = std::getenv("XDG_RUNTIME_DIR");
+    const char* previousRuntime = std::getenv("TORVIK_RUNTIME_DIR");
     const std::string restoreRuntime = previousRuntime ? previousRuntime : "";
-    ::setenv("XDG_RUNTIME_DIR", runtime_.path().c_str(), 1);
+    ::setenv("TORVIK_RUNTIME_DIR", runtime_.path().c_str(), 1);
     struct DriverSwap {
         std::shared_ptr<FtDriver> previous = ftdriver::install(makeProductionDriver());
         ~DriverSwap() { ftdriver::install(previous); }
     } swap;
     if (restoreRuntime.empty()) {
-        ::unsetenv("XDG_RUNTIME_DIR");
+        ::unsetenv("TORVIK_RUNTIME_DIR");
     } else {
-        ::setenv("XDG_RUNTIME_DIR", restoreRuntime.c_str(), 1);
+        ::setenv("TORVIK_RUNTIME_DIR", restoreRuntime.c_str(), 1);
     }
 
     DWORD count = 0;

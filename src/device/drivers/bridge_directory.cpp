@@ -1,6 +1,7 @@
 #include "device/drivers/bridge_directory.h"
 
 #include "device/drivers/bridge_description.h"
+#include "device/drivers/user_runtime_folder.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <system_error>
 
 namespace bridgedirectory {
 
@@ -90,10 +92,13 @@ std::string acceptEntry(const std::string& directory, const std::string& name,
 
 }  // namespace
 
-std::string defaultPath() {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime && runtime[0] == '/') return std::string(runtime) + "/torvik-bridges";
-    return "/tmp/torvik-bridges-" + std::to_string(::geteuid());
+std::string defaultPath(std::string* why) {
+    try {
+        return userfolder::meetingFolder() + "/torvik-bridges";
+    } catch (const std::system_error& error) {
+        if (why) *why = error.what();
+        return {};
+    }
 }
 
 std::string lockPath(const std::string& directory, const std::string& description) {

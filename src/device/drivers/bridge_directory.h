@@ -17,8 +17,9 @@ namespace bridgedirectory {
 
 inline constexpr const char* kPtsDir = "/dev/pts";
 
-// $XDG_RUNTIME_DIR/torvik-bridges, or /tmp/torvik-bridges-<uid> without it.
-std::string defaultPath();
+// torvik-bridges in the user's meeting folder (see user_runtime_folder.h); empty,
+// with the reason in `why`, when the user has no such folder.
+std::string defaultPath(std::string* why = nullptr);
 
 // The lock file that marks the entry `description` as alive.
 std::string lockPath(const std::string& directory, const std::string& description);

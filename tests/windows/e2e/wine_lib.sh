@@ -67,6 +67,8 @@ wine_begin() {
     E2E_TMP=$(mktemp -d /tmp/torvik-wine-e2e.XXXXXX)
     mkdir -m 700 "$E2E_TMP/runtime"
     export XDG_RUNTIME_DIR=$E2E_TMP/runtime
+    # The guard and the bridges of this run meet there, apart from the user's own.
+    export TORVIK_RUNTIME_DIR=$XDG_RUNTIME_DIR
     # What a deployment holds, and nothing else (the folder may be a build folder).
     local copy=$E2E_TMP/TorvikMaster item
     mkdir "$copy"
