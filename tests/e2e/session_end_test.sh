@@ -36,6 +36,17 @@ end_by TERM 4
 grep -q 'notification area' "$E2E_ARTEFACTS/master-waiting.log" && fail "the missing tray was reported after SIGTERM"
 e2e_log "SIGTERM during the wait for a tray: status 0 at once"
 
+# Its wait over, the program shows that it found no notification area; a box
+# nobody may see must not outlive the session: SIGTERM closes it and ends it.
+start_program master-box
+wait_for 60 '[ -n "$(window_named "Torvik Master")" ]' || fail "no box without a tray"
+kill -s TERM "$PROGRAM_PID"
+wait_for 5 'process_gone "$PROGRAM_PID"' || fail "SIGTERM left the program waiting behind its box"
+wait "$PROGRAM_PID" || true
+forget_pid "$PROGRAM_PID"
+[ "$(registered_copies)" = 0 ] || fail "after SIGTERM at the box the guard still counts $(registered_copies) copies"
+e2e_log "SIGTERM with the box for a missing tray up: ended"
+
 start_tray
 for signal in TERM INT HUP; do
     start_program "master-$signal"
