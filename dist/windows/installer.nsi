@@ -1,6 +1,8 @@
-; The Torvik Master installer: the program's folder under Program Files, a
-; Start menu entry, a start at log-on for the user who installs it, and an
-; uninstaller that takes all of it away again. Built by the windows_package
+; The Torvik Master installer, for the whole machine (it runs elevated, so the
+; profile it runs in may be an administrator's, not the user's): the program's
+; folder under Program Files, a Start menu entry and a start at log-on for
+; every user, an entry among the installed programs, and an uninstaller that
+; takes all of it away again. Built by the windows_package
 ; target: makensis -DVERSION=<v> -DSTAGE=<program folder> -DOUTFILE=<setup.exe>
 
 ; A 64-bit installer: the program is 64-bit, and Wine runs it without 32-bit support.
@@ -37,8 +39,17 @@ Function un.onInit
   SetRegView 64
 FunctionEnd
 
-Section "Install"
+; Earlier versions put the Start menu entry and the start at log-on into the
+; profile of the user who ran setup; those would start a second copy.
+!macro RemovePerUserEntries
   SetShellVarContext current
+  Delete "$SMPROGRAMS\${APPNAME}.lnk"
+  DeleteRegValue HKCU "${RUNKEY}" "TorvikMaster"
+  SetShellVarContext all
+!macroend
+
+Section "Install"
+  !insertmacro RemovePerUserEntries
   SetOutPath "$INSTDIR"
   File "${STAGE}\*.exe"
   File "${STAGE}\*.dll"
@@ -51,7 +62,7 @@ Section "Install"
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
   CreateShortcut "$SMPROGRAMS\${APPNAME}.lnk" "$INSTDIR\${EXE}"
-  WriteRegStr HKCU "${RUNKEY}" "TorvikMaster" '"$INSTDIR\${EXE}"'
+  WriteRegStr HKLM "${RUNKEY}" "TorvikMaster" '"$INSTDIR\${EXE}"'
 
   WriteRegStr HKLM "${UNINSTKEY}" "DisplayName" "${APPNAME}"
   WriteRegStr HKLM "${UNINSTKEY}" "DisplayVersion" "${VERSION}"
@@ -64,9 +75,9 @@ Section "Install"
 SectionEnd
 
 Section "Uninstall"
-  SetShellVarContext current
+  !insertmacro RemovePerUserEntries
   Delete "$SMPROGRAMS\${APPNAME}.lnk"
-  DeleteRegValue HKCU "${RUNKEY}" "TorvikMaster"
+  DeleteRegValue HKLM "${RUNKEY}" "TorvikMaster"
   DeleteRegKey HKLM "${UNINSTKEY}"
   Delete "$INSTDIR\platforms\*.dll"
   RMDir "$INSTDIR\platforms"

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The installer under Wine, in a prefix of its own: a silent install puts the
-# program under Program Files, a Start menu entry and a start at log-on in
-# place; a silent uninstall takes every one of them away again.
+# program under Program Files, and the Start menu entry and the start at log-on
+# in the machine's all-users places (not in the profile of whoever ran setup,
+# which may be an administrator's); entries an earlier per-user install left in
+# that profile go. A silent uninstall takes every one of them away again.
 # The zip holds the same program folder.
 # Usage: installer_test.sh <build-windows> <setup.exe>
 set -euo pipefail
@@ -25,9 +27,16 @@ run cmd /c exit 0 >/dev/null 2>&1 || true
 drive=$WINEPREFIX/drive_c
 programs=$drive/Program\ Files/TorvikMaster
 user=$(ls "$drive/users" | grep -vx Public | head -n1)
-startmenu=$drive/users/$user/AppData/Roaming/Microsoft/Windows/Start\ Menu/Programs
-runkey='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
+startmenu=$drive/ProgramData/Microsoft/Windows/Start\ Menu/Programs
+userstartmenu=$drive/users/$user/AppData/Roaming/Microsoft/Windows/Start\ Menu/Programs
+runkey='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
+userrunkey='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
 uninstkey='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\TorvikMaster'
+
+# What an earlier per-user install left in the profile of the user who ran it.
+mkdir -p "$userstartmenu"
+echo old >"$userstartmenu/Torvik Master.lnk"
+run reg add "$userrunkey" /v TorvikMaster /d 'C:\old\torvik-master.exe' /f >/dev/null 2>&1
 
 # Z: is the root of this machine's file system inside Wine.
 run "Z:${setup//\//\\}" /S
@@ -36,7 +45,10 @@ for f in "${files[@]}" uninstall.exe; do
   [ -f "$programs/$f" ] || fail "not installed: $f"
 done
 [ -f "$startmenu/Torvik Master.lnk" ] || fail "no Start menu entry in $startmenu"
-run reg query "$runkey" /v TorvikMaster 2>/dev/null | grep -q 'torvik-master.exe' || fail "no start at log-on"
+run reg query "$runkey" /v TorvikMaster 2>/dev/null | grep -q 'Program Files\\TorvikMaster\\torvik-master.exe' ||
+    fail "no start at log-on for all users"
+[ ! -e "$userstartmenu/Torvik Master.lnk" ] || fail "a Start menu entry in the profile of setup's user"
+if run reg query "$userrunkey" /v TorvikMaster >/dev/null 2>&1; then fail "a start at log-on for setup's user only"; fi
 run reg query "$uninstkey" /v UninstallString >/dev/null 2>&1 || fail "not listed among installed programs"
 # The installed program runs from there.
 version=$(run "C:\\Program Files\\TorvikMaster\\torvik-master.exe" --version 2>/dev/null | tr -d '\r')
