@@ -31,6 +31,11 @@ LogViewAccessibility::EventSink eventSink = &QAccessible::updateAccessibility;
 
 }  // namespace
 
+QString readableText(QString text) {
+    text.replace(QChar(u'\0'), QChar(QChar::ReplacementCharacter));
+    return text;
+}
+
 LogViewAccessibility::EventSink LogViewAccessibility::setEventSink(EventSink sink) {
     return std::exchange(eventSink, sink);
 }
@@ -74,7 +79,7 @@ void LogViewAccessibility::announce() {
     // Text is only ever added at the end between a clear and the next one.
     if (told_ && !windowMoved && length > toldLength_ && length - toldLength_ <= kMaxEventCharacters) {
         QAccessibleTextInsertEvent inserted(view_, window_.toLocal(toldLength_),
-                                            offsets_.text(toldLength_, length));
+                                            readableText(offsets_.text(toldLength_, length)));
         send(inserted);
     }
     const int caretOffset = window_.toLocal(caret);
@@ -107,7 +112,7 @@ void LogViewAccessibility::aboutToClear() {
     if (!told_ || !listeners().active()) return;
     const int count = window_.count();
     if (count > kMaxEventCharacters) return;
-    clearedText_ = offsets_.text(window_.base(), window_.base() + count);
+    clearedText_ = readableText(offsets_.text(window_.base(), window_.base() + count));
     clearedTextKept_ = true;
 }
 

@@ -94,7 +94,7 @@ QString LogViewAccessible::text(int startOffset, int endOffset) const {
     const logtext::LogTextWindow& window = reader().follow();
     if (endOffset < 0) endOffset = window.count();  // -1: to the end
     if (startOffset < 0 || startOffset >= endOffset) return {};
-    return reader().offsets().text(window.toGlobal(startOffset), window.toGlobal(endOffset));
+    return readableText(reader().offsets().text(window.toGlobal(startOffset), window.toGlobal(endOffset)));
 }
 
 QString LogViewAccessible::unitText(Side side, int offset, QAccessible::TextBoundaryType boundaryType,
@@ -111,7 +111,7 @@ QString LogViewAccessible::unitText(Side side, int offset, QAccessible::TextBoun
                                             : offsets.unitAt(at, unit);
     *startOffset = window.toLocal(span.start);
     *endOffset = window.toLocal(span.end);
-    return offsets.text(window.toGlobal(*startOffset), window.toGlobal(*endOffset));
+    return readableText(offsets.text(window.toGlobal(*startOffset), window.toGlobal(*endOffset)));
 }
 
 QString LogViewAccessible::textBeforeOffset(int offset, QAccessible::TextBoundaryType boundaryType,

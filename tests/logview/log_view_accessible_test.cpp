@@ -261,3 +261,34 @@ TEST_F(LogViewAccessibleTest, AppendsAreToldOncePerFrameWithTheirTextAndClearTel
     EXPECT_EQ(toldOf(QAccessible::TextInserted)[0].position, 0);
     EXPECT_EQ(toldOf(QAccessible::TextInserted)[0].text, QStringLiteral("after\n"));
 }
+
+TEST_F(LogViewAccessibleTest, ANulFromTheDeviceReadsAsAReplacementCharacterAtItsOwnOffset) {
+    // A NUL inside a line, at a line's start and ending the log: D-Bus strings
+    // end at a NUL, so readers get U+FFFD in its place; the log keeps the NUL.
+    const QChar nul(u'\0');
+    const QChar shown(QChar::ReplacementCharacter);
+    model.append(QStringLiteral("A") + nul + QStringLiteral("B\r") + nul + QStringLiteral("C") + nul);
+    QTest::qWait(100);
+    EXPECT_EQ(model.line(1), QString(nul) + u'C' + nul);
+    const QString expected = QStringLiteral("A") + shown + QStringLiteral("B\n") + shown + u'C' + shown;
+    EXPECT_EQ(text()->characterCount(), 7);
+    EXPECT_EQ(text()->text(0, -1), expected);
+    EXPECT_EQ(text()->text(1, 2), QString(shown));
+    EXPECT_EQ(unit(1, QAccessible::CharBoundary), QStringLiteral("1-2:") + shown);
+    EXPECT_EQ(unit(5, QAccessible::LineBoundary), QStringLiteral("4-7:") + expected.mid(4));
+    EXPECT_EQ(unit(4, QAccessible::LineBoundary, -1), QStringLiteral("0-4:") + expected.left(4));
+    EXPECT_EQ(unit(5, QAccessible::WordBoundary), QStringLiteral("5-7:C") + shown);
+    QString heard;
+    for (const Told& t : toldOf(QAccessible::TextInserted)) heard += t.text;
+    EXPECT_EQ(heard, expected);
+
+    // Copy keeps the NUL; the removal told by Clear does not.
+    QTest::keyClick(&view, Qt::Key_A, Qt::ControlModifier);
+    view.copy();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(),
+              QStringLiteral("A") + nul + QStringLiteral("B\r\n") + nul + u'C' + nul);
+    told.clear();
+    view.clearLog();
+    ASSERT_EQ(toldOf(QAccessible::TextRemoved).size(), 1u);
+    EXPECT_EQ(toldOf(QAccessible::TextRemoved)[0].text, expected);
+}
