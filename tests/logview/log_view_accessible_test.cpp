@@ -4,6 +4,7 @@
 
 #include <QAccessible>
 #include <QClipboard>
+#include <QElapsedTimer>
 
 #include <vector>
 
@@ -291,4 +292,32 @@ TEST_F(LogViewAccessibleTest, ANulFromTheDeviceReadsAsAReplacementCharacterAtIts
     view.clearLog();
     ASSERT_EQ(toldOf(QAccessible::TextRemoved).size(), 1u);
     EXPECT_EQ(toldOf(QAccessible::TextRemoved)[0].text, expected);
+}
+
+TEST_F(LogViewAccessibleTest, EveryCharacterOfALongLogIsMeasuredInLittleTime) {
+    // 7,000 lines, 203,000 characters; the caret at the end, as after traffic.
+    QString batch;
+    for (int i = 0; i < 7000; ++i)
+        batch += QStringLiteral("7E8 06 41 00 BE 3F A8 %1\r").arg(i, 6, 10, QChar(u'0'));
+    model.append(batch);
+    settle();
+    QAccessibleTextInterface* t = text();
+    const int count = t->characterCount();
+    ASSERT_EQ(count, 7000 * 29);
+    // As the AT-SPI bridge answers a range's extents: every offset in turn, the end included.
+    QElapsedTimer clock;
+    clock.start();
+    QRect all = t->characterRect(0);
+    for (int i = 1; i <= count; ++i) all |= t->characterRect(i);
+    const qint64 took = clock.elapsed();
+    EXPECT_LT(took, 400) << "measuring " << count << " characters took " << took << " ms";
+    const auto& m = view.metrics();
+    EXPECT_EQ(all.topLeft(), t->characterRect(0).topLeft());
+    EXPECT_EQ(all.size(), QSize(29 * m.cellWidth, 7001 * m.lineHeight));
+    EXPECT_EQ(t->characterRect(count - 1).topLeft(),
+              all.topLeft() + QPoint(28 * m.cellWidth, 6999 * m.lineHeight));
+    // Past the end: nothing, and at once.
+    clock.restart();
+    for (int i = count + 1; i < count + 1000000; ++i) ASSERT_TRUE(t->characterRect(i).isNull());
+    EXPECT_LT(clock.elapsed(), 400);
 }
