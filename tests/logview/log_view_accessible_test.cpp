@@ -1,11 +1,14 @@
 #include "view_test_support.h"
 
 #include "logview/log_view_accessibility.h"
+#include "logview/log_view_accessible.h"
 
 #include <QAccessible>
 #include <QClipboard>
 #include <QElapsedTimer>
 
+#include <climits>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -294,29 +297,55 @@ TEST_F(LogViewAccessibleTest, ANulFromTheDeviceReadsAsAReplacementCharacterAtIts
     EXPECT_EQ(toldOf(QAccessible::TextRemoved)[0].text, expected);
 }
 
-TEST_F(LogViewAccessibleTest, EveryCharacterOfALongLogIsMeasuredInLittleTime) {
-    // 7,000 lines, 203,000 characters; the caret at the end, as after traffic.
+TEST_F(LogViewAccessibleTest, ARangeOfALongLogIsMeasuredInLittleTimeAndClampedToTheText) {
+    // 7,000 lines, 203,000 characters, line 100 ten characters longer; the
+    // caret at the end, as after traffic.
     QString batch;
     for (int i = 0; i < 7000; ++i)
-        batch += QStringLiteral("7E8 06 41 00 BE 3F A8 %1\r").arg(i, 6, 10, QChar(u'0'));
+        batch += QStringLiteral("7E8 06 41 00 BE 3F A8 %1%2\r")
+                     .arg(i, 6, 10, QChar(u'0'))
+                     .arg(i == 100 ? "0123456789" : "");
     model.append(batch);
     settle();
+    LogViewAccessible* a = static_cast<LogViewAccessible*>(accessible());
     QAccessibleTextInterface* t = text();
     const int count = t->characterCount();
-    ASSERT_EQ(count, 7000 * 29);
-    // As the AT-SPI bridge answers a range's extents: every offset in turn, the end included.
+    ASSERT_EQ(count, 7000 * 29 + 10);
+    // As the AT-SPI bridge measures a range: every offset in turn, the end included.
+    const auto cellByCell = [t](int from, int to) {
+        QRect r = t->characterRect(from);
+        for (int i = from + 1; i <= to; ++i) r |= t->characterRect(i);
+        return r;
+    };
     QElapsedTimer clock;
     clock.start();
-    QRect all = t->characterRect(0);
-    for (int i = 1; i <= count; ++i) all |= t->characterRect(i);
+    const QRect all = cellByCell(0, count);
     const qint64 took = clock.elapsed();
-    EXPECT_LT(took, 400) << "measuring " << count << " characters took " << took << " ms";
+    EXPECT_LT(took, 400) << "measuring " << count << " characters one by one took " << took << " ms";
     const auto& m = view.metrics();
     EXPECT_EQ(all.topLeft(), t->characterRect(0).topLeft());
-    EXPECT_EQ(all.size(), QSize(29 * m.cellWidth, 7001 * m.lineHeight));
+    EXPECT_EQ(all.size(), QSize(39 * m.cellWidth, 7001 * m.lineHeight));
     EXPECT_EQ(t->characterRect(count - 1).topLeft(),
               all.topLeft() + QPoint(28 * m.cellWidth, 6999 * m.lineHeight));
-    // Past the end: nothing, and at once.
+
+    // Measured line by line, the same; the end clamped to the text, at once.
+    clock.restart();
+    EXPECT_EQ(a->rangeRect(0, count), all);
+    EXPECT_EQ(a->rangeRect(0, -1), all);
+    EXPECT_EQ(a->rangeRect(-50, INT_MAX), all);
+    EXPECT_EQ(a->rangeRect(count, INT_MAX), t->characterRect(count));
+    EXPECT_LT(clock.elapsed(), 50);
+    for (const auto& [from, to] : {std::pair{3, 9},
+                                   {27, 31},
+                                   {29 * 100 + 5, 29 * 101 + 2},
+                                   {29 * 99, 29 * 102},
+                                   {29 * 101 + 20, 29 * 400},
+                                   {29 * 6999 + 3, count}})
+        EXPECT_EQ(a->rangeRect(from, to), cellByCell(from, to)) << from << ".." << to;
+    EXPECT_TRUE(a->rangeRect(9, 9).isNull());
+    EXPECT_TRUE(a->rangeRect(9, 3).isNull());
+    EXPECT_TRUE(a->rangeRect(count + 1, INT_MAX).isNull());
+    // Past the end, one by one: nothing, and at once.
     clock.restart();
     for (int i = count + 1; i < count + 1000000; ++i) ASSERT_TRUE(t->characterRect(i).isNull());
     EXPECT_LT(clock.elapsed(), 400);
