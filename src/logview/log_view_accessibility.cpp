@@ -2,8 +2,10 @@
 
 #include "logstore/log_model.h"
 #include "logview/log_view.h"
+#include "logview/log_view_accessible.h"
 
 #include <QAccessible>
+#include <QCoreApplication>
 
 #include <utility>
 
@@ -14,8 +16,16 @@ namespace {
 class Listeners : public QAccessible::ActivationObserver {
 public:
     Listeners() { QAccessible::installActivationObserver(this); }
-    void accessibilityActiveChanged(bool active) override { active_ = active; }
-    bool active() const { return active_ || QAccessible::isActive(); }
+    void accessibilityActiveChanged(bool active) override {
+        active_ = active;
+#ifndef Q_OS_WIN
+        // The bridge takes its place on the bus right after it turns active.
+        if (active) QMetaObject::invokeMethod(qApp, &answerLogRangesOverAtSpi, Qt::QueuedConnection);
+#endif
+    }
+    bool active() const {
+        return active_ || QAccessible::isActive();
+    }
 
 private:
     bool active_ = false;
@@ -44,6 +54,9 @@ LogViewAccessibility::LogViewAccessibility(LogView* view)
     : QObject(view), view_(view), lines_(*view->model()) {
     installLogViewAccessibleFactory();
     listeners();
+#ifndef Q_OS_WIN
+    if (QAccessible::isActive()) answerLogRangesOverAtSpi();
+#endif
     // Connected after the view's own handlers: the view's state is current here.
     connect(view->model(), &LogModel::cleared, this, &LogViewAccessibility::onCleared);
     connect(view->model(), &LogModel::trimmed, this, &LogViewAccessibility::onTrimmed);

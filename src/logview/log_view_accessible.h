@@ -53,3 +53,9 @@ private:
                      int* endOffset) const;
     QRect cellsRect(TextPos from, TextPos to) const;
 };
+
+#ifndef Q_OS_WIN
+// Lets the log answer AT-SPI's range extents itself once Qt's bridge to the
+// accessibility bus is up; nothing before that, and nothing a second time.
+void answerLogRangesOverAtSpi();
+#endif
