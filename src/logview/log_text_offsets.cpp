@@ -50,6 +50,37 @@ private:
 
 void LogTextOffsets::reset() {
     blockStarts_.assign(1, 0);
+    known_.fill(KnownLine{});
+}
+
+void LogTextOffsets::remember(qsizetype line, qint64 start) const {
+    KnownLine* oldest = &known_[0];
+    for (KnownLine& k : known_) {
+        if (k.line == line) {
+            k.used = ++uses_;
+            return;
+        }
+        if (k.used < oldest->used) oldest = &k;
+    }
+    *oldest = {line, start, ++uses_};
+}
+
+// The line that holds `offset` when it is a known line or the one after it; -1 otherwise.
+qsizetype LogTextOffsets::knownLineAt(qint64 offset, qsizetype last) const {
+    for (KnownLine& k : known_) {
+        if (k.line < 0 || k.line > last || offset < k.start) continue;
+        const qint64 end = k.start + lines_.lineLength(k.line);
+        if (offset <= end || k.line == last) {
+            k.used = ++uses_;
+            return k.line;
+        }
+        const qsizetype next = k.line + 1;
+        if (next == last || offset <= end + 1 + lines_.lineLength(next)) {
+            remember(next, end + 1);
+            return next;
+        }
+    }
+    return -1;
 }
 
 void LogTextOffsets::countBlocksThrough(qsizetype block) const {
@@ -62,16 +93,31 @@ void LogTextOffsets::countBlocksThrough(qsizetype block) const {
 }
 
 qint64 LogTextOffsets::lineStart(qsizetype line) const {
+    for (KnownLine& k : known_) {
+        if (k.line == line) {
+            k.used = ++uses_;
+            return k.start;
+        }
+    }
+    for (const KnownLine& k : known_) {
+        if (k.line >= 0 && k.line + 1 == line) {
+            const qint64 start = k.start + lines_.lineLength(k.line) + 1;
+            remember(line, start);
+            return start;
+        }
+    }
     const qsizetype block = line / kBlockLines;
     countBlocksThrough(block);
     qint64 start = blockStarts_[static_cast<std::size_t>(block)];
     for (qsizetype i = block * kBlockLines; i < line; ++i) start += lines_.lineLength(i) + 1;
+    remember(line, start);
     return start;
 }
 
 qsizetype LogTextOffsets::lineAt(qint64 offset) const {
     const qsizetype last = lastLine();
     if (last < 0) return 0;
+    if (const qsizetype known = knownLineAt(offset, last); known >= 0) return known;
     const qsizetype lastBlock = last / kBlockLines;
     countBlocksThrough(lastBlock);
     const auto begin = blockStarts_.begin();
@@ -80,7 +126,10 @@ qsizetype LogTextOffsets::lineAt(qint64 offset) const {
     qint64 start = blockStarts_[static_cast<std::size_t>(block)];
     for (;; ++line) {
         const qsizetype length = lines_.lineLength(line);
-        if (line == last || offset <= start + length) return line;
+        if (line == last || offset <= start + length) {
+            remember(line, start);
+            return line;
+        }
         start += length + 1;
     }
 }

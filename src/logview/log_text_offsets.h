@@ -3,7 +3,10 @@
 // text: an offset counts the characters from the log's start, each line break
 // counting as one. Lines are read from the store one at a time as asked for;
 // a small index of every kBlockLines-th line's offset keeps lookups short
-// without a copy of the log.
+// without a copy of the log, and the few lines looked up last are kept with
+// their offsets, so that asking for the next offset, or for the line after,
+// costs one line's length (assistive technology asks for every character of a
+// range in turn).
 //
 // Use: LogTextOffsets offsets(lines); offsets.length(), offsetOf({line, column}),
 // positionOf(offset), text(from, to) and the character, word or line around an
@@ -14,6 +17,7 @@
 
 #include <QString>
 
+#include <array>
 #include <vector>
 
 class LogModel;
@@ -85,6 +89,8 @@ private:
     qsizetype lastLine() const { return lines_.lineCount() - 1; }
     qint64 lineStart(qsizetype line) const;
     qsizetype lineAt(qint64 offset) const;
+    qsizetype knownLineAt(qint64 offset, qsizetype last) const;
+    void remember(qsizetype line, qint64 start) const;
     void countBlocksThrough(qsizetype block) const;
     Span lineSpan(qsizetype line) const;
     Span wordSpan(qsizetype line, qsizetype column) const;
@@ -93,6 +99,15 @@ private:
     // The offset of line b * kBlockLines at [b]; a block is counted only once
     // its lines all lie before the last line, which alone may still grow.
     mutable std::vector<qint64> blockStarts_{0};
+    // Lines looked up lately with their offsets; a line's offset holds as long
+    // as the lines before it stay, which appends never change.
+    struct KnownLine {
+        qsizetype line = -1;
+        qint64 start = 0;
+        quint64 used = 0;
+    };
+    mutable std::array<KnownLine, 4> known_{};
+    mutable quint64 uses_ = 0;
 };
 
 }  // namespace logtext

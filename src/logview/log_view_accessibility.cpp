@@ -2,8 +2,10 @@
 
 #include "logstore/log_model.h"
 #include "logview/log_view.h"
+#include "logview/log_view_accessible.h"
 
 #include <QAccessible>
+#include <QCoreApplication>
 
 #include <utility>
 
@@ -14,8 +16,16 @@ namespace {
 class Listeners : public QAccessible::ActivationObserver {
 public:
     Listeners() { QAccessible::installActivationObserver(this); }
-    void accessibilityActiveChanged(bool active) override { active_ = active; }
-    bool active() const { return active_ || QAccessible::isActive(); }
+    void accessibilityActiveChanged(bool active) override {
+        active_ = active;
+#ifndef Q_OS_WIN
+        // The bridge takes its place on the bus right after it turns active.
+        if (active) QMetaObject::invokeMethod(qApp, &answerLogRangesOverAtSpi, Qt::QueuedConnection);
+#endif
+    }
+    bool active() const {
+        return active_ || QAccessible::isActive();
+    }
 
 private:
     bool active_ = false;
@@ -31,6 +41,11 @@ LogViewAccessibility::EventSink eventSink = &QAccessible::updateAccessibility;
 
 }  // namespace
 
+QString readableText(QString text) {
+    text.replace(QChar(u'\0'), QChar(QChar::ReplacementCharacter));
+    return text;
+}
+
 LogViewAccessibility::EventSink LogViewAccessibility::setEventSink(EventSink sink) {
     return std::exchange(eventSink, sink);
 }
@@ -39,6 +54,9 @@ LogViewAccessibility::LogViewAccessibility(LogView* view)
     : QObject(view), view_(view), lines_(*view->model()) {
     installLogViewAccessibleFactory();
     listeners();
+#ifndef Q_OS_WIN
+    if (QAccessible::isActive()) answerLogRangesOverAtSpi();
+#endif
     // Connected after the view's own handlers: the view's state is current here.
     connect(view->model(), &LogModel::cleared, this, &LogViewAccessibility::onCleared);
     connect(view->model(), &LogModel::trimmed, this, &LogViewAccessibility::onTrimmed);
@@ -74,7 +92,7 @@ void LogViewAccessibility::announce() {
     // Text is only ever added at the end between a clear and the next one.
     if (told_ && !windowMoved && length > toldLength_ && length - toldLength_ <= kMaxEventCharacters) {
         QAccessibleTextInsertEvent inserted(view_, window_.toLocal(toldLength_),
-                                            offsets_.text(toldLength_, length));
+                                            readableText(offsets_.text(toldLength_, length)));
         send(inserted);
     }
     const int caretOffset = window_.toLocal(caret);
@@ -107,7 +125,7 @@ void LogViewAccessibility::aboutToClear() {
     if (!told_ || !listeners().active()) return;
     const int count = window_.count();
     if (count > kMaxEventCharacters) return;
-    clearedText_ = offsets_.text(window_.base(), window_.base() + count);
+    clearedText_ = readableText(offsets_.text(window_.base(), window_.base() + count));
     clearedTextKept_ = true;
 }
 

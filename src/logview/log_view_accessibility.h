@@ -65,3 +65,9 @@ private:
 
 // Gives every LogView its accessible interface; the first view installs it.
 void installLogViewAccessibleFactory();
+
+// Log text as assistive technology gets it. D-Bus strings end at a NUL, so a
+// U+0000 from the device would cut off everything after it: it goes out as
+// U+FFFD, one UTF-16 unit as well, so that offsets stay as they are. The log
+// itself, copy and save keep the NUL.
+QString readableText(QString text);

@@ -1,11 +1,13 @@
 #include "logview/log_view_accessible.h"
 
+#include "logstore/log_model.h"
 #include "logview/log_view.h"
 #include "logview/log_view_accessibility.h"
 
 #include <QScrollBar>
 
 #include <algorithm>
+#include <climits>
 
 using logtext::Span;
 using logtext::Unit;
@@ -94,7 +96,7 @@ QString LogViewAccessible::text(int startOffset, int endOffset) const {
     const logtext::LogTextWindow& window = reader().follow();
     if (endOffset < 0) endOffset = window.count();  // -1: to the end
     if (startOffset < 0 || startOffset >= endOffset) return {};
-    return reader().offsets().text(window.toGlobal(startOffset), window.toGlobal(endOffset));
+    return readableText(reader().offsets().text(window.toGlobal(startOffset), window.toGlobal(endOffset)));
 }
 
 QString LogViewAccessible::unitText(Side side, int offset, QAccessible::TextBoundaryType boundaryType,
@@ -111,7 +113,7 @@ QString LogViewAccessible::unitText(Side side, int offset, QAccessible::TextBoun
                                             : offsets.unitAt(at, unit);
     *startOffset = window.toLocal(span.start);
     *endOffset = window.toLocal(span.end);
-    return offsets.text(window.toGlobal(*startOffset), window.toGlobal(*endOffset));
+    return readableText(offsets.text(window.toGlobal(*startOffset), window.toGlobal(*endOffset)));
 }
 
 QString LogViewAccessible::textBeforeOffset(int offset, QAccessible::TextBoundaryType boundaryType,
@@ -166,13 +168,43 @@ void LogViewAccessible::removeSelection(int selectionIndex) {
 
 QRect LogViewAccessible::characterRect(int offset) const {
     if (offset < 0 || offset > characterCount()) return {};
-    const LogView* v = view();
     const TextPos pos = reader().positionOf(offset);
+    return cellsRect(pos, pos);
+}
+
+// The cells from column from.column to to.column of lines from.line to to.line, on the screen.
+QRect LogViewAccessible::cellsRect(TextPos from, TextPos to) const {
+    const LogView* v = view();
     const auto& m = v->metrics();
+    const auto clamped = [](qint64 value) {
+        return static_cast<int>(std::clamp<qint64>(value, INT_MIN / 2, INT_MAX / 2));
+    };
     const QPoint topLeft(
-        v->textLeft() + static_cast<int>(pos.column - v->state().firstColumn()) * m.cellWidth,
-        static_cast<int>(pos.line - v->state().firstLine()) * m.lineHeight);
-    return QRect(v->viewport()->mapToGlobal(topLeft), QSize(m.cellWidth, m.lineHeight));
+        clamped(v->textLeft() + qint64{from.column - v->state().firstColumn()} * m.cellWidth),
+        clamped(qint64{from.line - v->state().firstLine()} * m.lineHeight));
+    const QSize size(clamped(qint64{to.column - from.column + 1} * m.cellWidth),
+                     clamped(qint64{to.line - from.line + 1} * m.lineHeight));
+    return QRect(v->viewport()->mapToGlobal(topLeft), size);
+}
+
+QRect LogViewAccessible::rangeRect(int startOffset, int endOffset) const {
+    const int count = characterCount();
+    if (endOffset == -1) endOffset = count;
+    if (endOffset <= startOffset || startOffset > count) return {};
+    const TextPos first = reader().positionOf(std::max(startOffset, 0));
+    const TextPos last = reader().positionOf(std::min(endOffset, count));
+    if (first.line == last.line) return cellsRect(first, last);
+    // Over several lines: from column 0 to the widest cell, a line's break
+    // included. The longest line of the log bounds it; past a long stretch of
+    // lines that bound is taken as it is, so that no range reads the whole log.
+    constexpr qsizetype kLinesMeasured = qsizetype{1} << 16;
+    const LogModel& model = *view()->model();
+    const qsizetype widest = model.maxLineLength();
+    qsizetype right = std::max(last.column, model.lineLength(first.line));
+    if (last.line - first.line > kLinesMeasured) right = std::max(right, widest);
+    for (qsizetype line = first.line + 1; line < last.line && right < widest; ++line)
+        right = std::max(right, model.lineLength(line));
+    return cellsRect({first.line, 0}, {last.line, right});
 }
 
 int LogViewAccessible::offsetAtPoint(const QPoint& point) const {

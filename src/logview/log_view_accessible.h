@@ -4,6 +4,8 @@
 // log's store through LogViewAccessibility and moves the caret and the
 // selection through the view, exactly as the keys and the mouse do.
 
+#include "logview/log_view_state.h"
+
 #include <QAccessibleWidget>
 
 class LogView;
@@ -37,10 +39,23 @@ public:
     void scrollToSubstring(int startIndex, int endIndex) override;
     QString attributes(int offset, int* startOffset, int* endOffset) const override;
 
+    // The union of the cells of offsets [startOffset, endOffset], the end
+    // included and -1 meaning the text's end, as the AT-SPI bridge measures a
+    // range, in screen coordinates; the range is clamped to the text first and
+    // measured line by line. Null when the range holds nothing.
+    QRect rangeRect(int startOffset, int endOffset) const;
+
 private:
     enum class Side { Before, At, After };
     LogView* view() const;
     LogViewAccessibility& reader() const;
     QString unitText(Side side, int offset, QAccessible::TextBoundaryType boundaryType, int* startOffset,
                      int* endOffset) const;
+    QRect cellsRect(TextPos from, TextPos to) const;
 };
+
+#ifndef Q_OS_WIN
+// Lets the log answer AT-SPI's range extents itself once Qt's bridge to the
+// accessibility bus is up; nothing before that, and nothing a second time.
+void answerLogRangesOverAtSpi();
+#endif

@@ -27,4 +27,9 @@ add_library(torvik_logview STATIC
   ${CMAKE_CURRENT_LIST_DIR}/save_text_file_dialog.h ${CMAKE_CURRENT_LIST_DIR}/save_text_file_dialog.cpp
 )
 target_link_libraries(torvik_logview PUBLIC torvik_core Qt6::Gui Qt6::Widgets)
+# Screen readers on Linux reach the log over AT-SPI, through the accessibility bus.
+if(NOT WIN32)
+  target_sources(torvik_logview PRIVATE ${CMAKE_CURRENT_LIST_DIR}/log_view_accessible_atspi.cpp)
+  target_link_libraries(torvik_logview PUBLIC Qt6::DBus)
+endif()
 target_link_libraries(torvik_gui PUBLIC torvik_logview)

@@ -33,8 +33,12 @@ protected:
 class LongLines : public logtext::LineSource {
 public:
     std::vector<qsizetype> lengths;
+    mutable qint64 lengthsRead = 0;
     qsizetype lineCount() const override { return static_cast<qsizetype>(lengths.size()); }
-    qsizetype lineLength(qsizetype line) const override { return lengths.at(static_cast<std::size_t>(line)); }
+    qsizetype lineLength(qsizetype line) const override {
+        ++lengthsRead;
+        return lengths.at(static_cast<std::size_t>(line));
+    }
     QString lineSlice(qsizetype line, qsizetype from, qsizetype count) const override {
         count = std::clamp<qsizetype>(count, 0, lineLength(line) - from);
         if (count > (qsizetype{1} << 20)) ADD_FAILURE() << "a slice of " << count << " characters was read";
@@ -127,6 +131,35 @@ TEST_F(LogTextOffsetsTest, CharactersWordsAndLinesAroundLineEnds) {
     EXPECT_EQ(offsets.unitBefore(4, Unit::Word), (Span{0, 4}));
     EXPECT_EQ(offsets.unitAfter(10, Unit::Word), (Span{11, 11}));
     EXPECT_EQ(offsets.text(4, 7), QStringLiteral("cd\n"));
+}
+
+TEST(LogTextOffsetsCacheTest, OffsetAfterOffsetCostsAFewLineLengthsInAnyOrder) {
+    // 20,000 lines of 0 to 40 characters, the caret's line (the last) asked
+    // between the lookups, as the accessible text does.
+    LongLines lines;
+    for (int i = 0; i < 20000; ++i) lines.lengths.push_back(i * 7 % 41);
+    LogTextOffsets offsets(lines);
+    std::vector<TextPos> at;  // what every offset must give
+    for (qsizetype line = 0; line < lines.lineCount(); ++line)
+        for (qsizetype column = 0; column <= lines.lengths[std::size_t(line)]; ++column)
+            at.push_back({line, column});
+    const qint64 length = offsets.length();
+    ASSERT_EQ(length + 1, qint64(at.size()));
+    lines.lengthsRead = 0;
+    for (qint64 o = 0; o <= length; ++o) {
+        ASSERT_EQ(offsets.positionOf(o), at[std::size_t(o)]) << o;
+        ASSERT_EQ(offsets.offsetOf({lines.lineCount() - 1, 3}), length - lines.lengths.back() + 3);
+    }
+    EXPECT_LT(lines.lengthsRead, 12 * (length + 1))
+        << "lengths read per offset: " << lines.lengthsRead / length;
+    for (qint64 o = length; o >= 0; o -= 3) ASSERT_EQ(offsets.positionOf(o), at[std::size_t(o)]) << o;
+    for (qint64 o = 0, step = 1; o <= length; o += step, step = step * 5 % 9973)
+        ASSERT_EQ(offsets.offsetOf(offsets.positionOf(o)), o);
+    // Lines added after the lookups leave the known offsets right.
+    lines.lengths.push_back(5);
+    EXPECT_EQ(offsets.length(), length + 6);
+    EXPECT_EQ(offsets.positionOf(length + 2), (TextPos{20000, 1}));
+    EXPECT_EQ(offsets.positionOf(length - 1), at[std::size_t(length - 1)]);
 }
 
 TEST(LogTextWindowTest, ALogLongerThanAnIntShowsAWindowThatHoldsStillAroundTheCaret) {

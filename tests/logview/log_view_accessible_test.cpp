@@ -1,10 +1,14 @@
 #include "view_test_support.h"
 
 #include "logview/log_view_accessibility.h"
+#include "logview/log_view_accessible.h"
 
 #include <QAccessible>
 #include <QClipboard>
+#include <QElapsedTimer>
 
+#include <climits>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -18,6 +22,13 @@ struct Told {
 };
 
 std::vector<Told> told;
+
+// Unoptimised and sanitizer builds run many times slower: time limits grow with them.
+#if defined(NDEBUG) && !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+constexpr int kSlower = 1;
+#else
+constexpr int kSlower = 20;
+#endif
 
 void recordEvent(QAccessibleEvent* event) {
     Told t;
@@ -260,4 +271,90 @@ TEST_F(LogViewAccessibleTest, AppendsAreToldOncePerFrameWithTheirTextAndClearTel
     ASSERT_EQ(toldOf(QAccessible::TextInserted).size(), 1u);
     EXPECT_EQ(toldOf(QAccessible::TextInserted)[0].position, 0);
     EXPECT_EQ(toldOf(QAccessible::TextInserted)[0].text, QStringLiteral("after\n"));
+}
+
+TEST_F(LogViewAccessibleTest, ANulFromTheDeviceReadsAsAReplacementCharacterAtItsOwnOffset) {
+    // A NUL inside a line, at a line's start and ending the log: D-Bus strings
+    // end at a NUL, so readers get U+FFFD in its place; the log keeps the NUL.
+    const QChar nul(u'\0');
+    const QChar shown(QChar::ReplacementCharacter);
+    model.append(QStringLiteral("A") + nul + QStringLiteral("B\r") + nul + QStringLiteral("C") + nul);
+    QTest::qWait(100);
+    EXPECT_EQ(model.line(1), QString(nul) + u'C' + nul);
+    const QString expected = QStringLiteral("A") + shown + QStringLiteral("B\n") + shown + u'C' + shown;
+    EXPECT_EQ(text()->characterCount(), 7);
+    EXPECT_EQ(text()->text(0, -1), expected);
+    EXPECT_EQ(text()->text(1, 2), QString(shown));
+    EXPECT_EQ(unit(1, QAccessible::CharBoundary), QStringLiteral("1-2:") + shown);
+    EXPECT_EQ(unit(5, QAccessible::LineBoundary), QStringLiteral("4-7:") + expected.mid(4));
+    EXPECT_EQ(unit(4, QAccessible::LineBoundary, -1), QStringLiteral("0-4:") + expected.left(4));
+    EXPECT_EQ(unit(5, QAccessible::WordBoundary), QStringLiteral("5-7:C") + shown);
+    QString heard;
+    for (const Told& t : toldOf(QAccessible::TextInserted)) heard += t.text;
+    EXPECT_EQ(heard, expected);
+
+    // Copy keeps the NUL; the removal told by Clear does not.
+    QTest::keyClick(&view, Qt::Key_A, Qt::ControlModifier);
+    view.copy();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(),
+              QStringLiteral("A") + nul + QStringLiteral("B\r\n") + nul + u'C' + nul);
+    told.clear();
+    view.clearLog();
+    ASSERT_EQ(toldOf(QAccessible::TextRemoved).size(), 1u);
+    EXPECT_EQ(toldOf(QAccessible::TextRemoved)[0].text, expected);
+}
+
+TEST_F(LogViewAccessibleTest, ARangeOfALongLogIsMeasuredInLittleTimeAndClampedToTheText) {
+    // 7,000 lines, 203,000 characters, line 100 ten characters longer; the
+    // caret at the end, as after traffic.
+    QString batch;
+    for (int i = 0; i < 7000; ++i)
+        batch += QStringLiteral("7E8 06 41 00 BE 3F A8 %1%2\r")
+                     .arg(i, 6, 10, QChar(u'0'))
+                     .arg(i == 100 ? "0123456789" : "");
+    model.append(batch);
+    settle();
+    LogViewAccessible* a = static_cast<LogViewAccessible*>(accessible());
+    QAccessibleTextInterface* t = text();
+    const int count = t->characterCount();
+    ASSERT_EQ(count, 7000 * 29 + 10);
+    // As the AT-SPI bridge measures a range: every offset in turn, the end included.
+    const auto cellByCell = [t](int from, int to) {
+        QRect r = t->characterRect(from);
+        for (int i = from + 1; i <= to; ++i) r |= t->characterRect(i);
+        return r;
+    };
+    QElapsedTimer clock;
+    clock.start();
+    const QRect all = cellByCell(0, count);
+    const qint64 took = clock.elapsed();
+    EXPECT_LT(took, 400 * kSlower) << "measuring " << count << " characters one by one took " << took
+                                   << " ms";
+    const auto& m = view.metrics();
+    EXPECT_EQ(all.topLeft(), t->characterRect(0).topLeft());
+    EXPECT_EQ(all.size(), QSize(39 * m.cellWidth, 7001 * m.lineHeight));
+    EXPECT_EQ(t->characterRect(count - 1).topLeft(),
+              all.topLeft() + QPoint(28 * m.cellWidth, 6999 * m.lineHeight));
+
+    // Measured line by line, the same; the end clamped to the text, at once.
+    clock.restart();
+    EXPECT_EQ(a->rangeRect(0, count), all);
+    EXPECT_EQ(a->rangeRect(0, -1), all);
+    EXPECT_EQ(a->rangeRect(-50, INT_MAX), all);
+    EXPECT_EQ(a->rangeRect(count, INT_MAX), t->characterRect(count));
+    EXPECT_LT(clock.elapsed(), 50 * kSlower);
+    for (const auto& [from, to] : {std::pair{3, 9},
+                                   {27, 31},
+                                   {29 * 100 + 5, 29 * 101 + 2},
+                                   {29 * 99, 29 * 102},
+                                   {29 * 101 + 20, 29 * 400},
+                                   {29 * 6999 + 3, count}})
+        EXPECT_EQ(a->rangeRect(from, to), cellByCell(from, to)) << from << ".." << to;
+    EXPECT_TRUE(a->rangeRect(9, 9).isNull());
+    EXPECT_TRUE(a->rangeRect(9, 3).isNull());
+    EXPECT_TRUE(a->rangeRect(count + 1, INT_MAX).isNull());
+    // Past the end, one by one: nothing, and at once.
+    clock.restart();
+    for (int i = count + 1; i < count + 200000; ++i) ASSERT_TRUE(t->characterRect(i).isNull());
+    EXPECT_LT(clock.elapsed(), 100 * kSlower);
 }

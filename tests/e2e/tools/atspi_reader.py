@@ -8,9 +8,16 @@ Usage: atspi_reader.py COMMAND [ARGS]
   caret             the log's caret offset
   select START END  selects [START, END) of the log
   selection         the log's selection as "START END", or "none"
+  count             the log's character count
+  cells START END COORDS
+                    the extents of [START, END] in COORDS (screen, window), then the
+                    union of its characters' extents, as "X Y WIDTH HEIGHT = X Y WIDTH HEIGHT"
+  extents START END the screen extents of [START, END] as "X Y WIDTH HEIGHT SECONDS",
+                    SECONDS the time the call took; "error SECONDS <message>" when it failed
 Exits 2 when the program or its log cannot be found.
 """
 import sys
+import time
 
 import pyatspi
 
@@ -81,6 +88,29 @@ def main(argv):
         else:
             start, end = text.getSelection(0)
             print(start, end)
+    elif command == "count":
+        print(log_text().characterCount)
+    elif command == "cells":
+        text = log_text()
+        start, end = int(argv[2]), int(argv[3])
+        coords = {"screen": pyatspi.DESKTOP_COORDS, "window": pyatspi.WINDOW_COORDS}[argv[4]]
+        left, top, right, bottom = None, None, None, None
+        for offset in range(start, end + 1):
+            x, y, width, height = text.getCharacterExtents(offset, coords)
+            left = x if left is None else min(left, x)
+            top = y if top is None else min(top, y)
+            right = x + width if right is None else max(right, x + width)
+            bottom = y + height if bottom is None else max(bottom, y + height)
+        print(*text.getRangeExtents(start, end, coords), "=", left, top, right - left, bottom - top)
+    elif command == "extents":
+        text = log_text()
+        began = time.monotonic()
+        try:
+            box = text.getRangeExtents(int(argv[2]), int(argv[3]), pyatspi.DESKTOP_COORDS)
+        except Exception as error:  # a call the program did not answer in time
+            print(f"error {time.monotonic() - began:.3f} {error}".replace("\n", " "))
+            return
+        print(*box, f"{time.monotonic() - began:.3f}")
     else:
         sys.exit(f"unknown command {command}")
 
