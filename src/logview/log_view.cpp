@@ -351,8 +351,11 @@ void LogView::paintEvent(QPaintEvent* event) {
 }
 
 void LogView::restartCaretBlink() {
+    // The blink starts over with the caret shown: while text streams, every
+    // frame restarts it, so the caret stays on and its timer does not wake the
+    // thread between the batches.
     caretOn_ = true;
-    if (hasFocus() && !caretTimer_.isActive()) caretTimer_.start();
+    if (hasFocus()) caretTimer_.start();
 }
 
 void LogView::afterCaretMove() {
