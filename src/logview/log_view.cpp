@@ -62,7 +62,7 @@ LogView::LogView(LogModel* model, QWidget* parent)
     quietTimer_.setSingleShot(true);
     quietTimer_.setInterval(30);
     connect(&quietTimer_, &QTimer::timeout, this, [this] {
-        if (!frameTimer_.isActive()) return;
+        if (!frameTimer_.isActive() && !frameOwed_) return;
         frameTimer_.stop();
         paintFrame();
     });
@@ -140,7 +140,7 @@ void LogView::onAppended() {
     }
     // While text streams, the frame that is due brings the bars along: they
     // move once a frame, not once a batch.
-    if (!streaming_ || !frameTimer_.isActive()) scheduleBarSync();
+    if (!streaming_ || !(frameTimer_.isActive() || frameOwed_)) scheduleBarSync();
     scheduleFrame();
     if (streaming_) quietTimer_.start();
 }
@@ -164,10 +164,20 @@ void LogView::scheduleFrame() {
     const double rate = s && s->refreshRate() > 1 ? s->refreshRate() : 60.0;
     const auto interval =
         std::max(static_cast<qint64>(std::ceil(1000.0 / rate)), streaming_ ? kStreamingFrameMs : kFrameMs);
-    frameTimer_.start(static_cast<int>(std::max<qint64>(interval - sinceFrame_.elapsed(), 0)));
+    const qint64 wait = std::max<qint64>(interval - sinceFrame_.elapsed(), 0);
+    if (streaming_ && wait > 0) {
+        // Streaming, a batch comes about every 10 ms and wakes this thread
+        // anyway: the first one that finds the frame due paints it, so the
+        // frame has no timer of its own to wake the thread once more. If the
+        // stream stops first, the quiet timer paints it.
+        frameOwed_ = true;
+        return;
+    }
+    frameTimer_.start(static_cast<int>(wait));
 }
 
 void LogView::paintFrame() {
+    frameOwed_ = false;
     // Streaming: batches came at about the reader's full rate, a hundred a
     // second, since the last frame; a few batches in a row are not a stream.
     constexpr qint64 kStreamingBatchesPerSecond = 80;
@@ -220,10 +230,12 @@ void LogView::noteShownPicture() {
 
 int LogView::inkRight() const {
     const qsizetype first = state_.firstLine();
-    const qsizetype last = std::min(first + viewport()->height() / metrics_.lineHeight, model_->lineCount() - 1);
+    const qsizetype last =
+        std::min(first + viewport()->height() / metrics_.lineHeight, model_->lineCount() - 1);
     qsizetype longest = 0;
     for (qsizetype line = first; line <= last; ++line) longest = std::max(longest, model_->lineLength(line));
-    const qint64 right = columnLeft(textLeft(), longest + 1, state_.firstColumn(), metrics_.cellWidth) + kCaretWidth;
+    const qint64 right =
+        columnLeft(textLeft(), longest + 1, state_.firstColumn(), metrics_.cellWidth) + kCaretWidth;
     return static_cast<int>(std::clamp<qint64>(right, textLeft(), viewport()->width()));
 }
 
@@ -339,8 +351,11 @@ void LogView::paintEvent(QPaintEvent* event) {
 }
 
 void LogView::restartCaretBlink() {
+    // The blink starts over with the caret shown: while text streams, every
+    // frame restarts it, so the caret stays on and its timer does not wake the
+    // thread between the batches.
     caretOn_ = true;
-    if (hasFocus() && !caretTimer_.isActive()) caretTimer_.start();
+    if (hasFocus()) caretTimer_.start();
 }
 
 void LogView::afterCaretMove() {

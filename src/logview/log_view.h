@@ -124,11 +124,12 @@ private:
     MenuRunner menuRunner_;
     BarRanges ranges_;  // what the scroll bars were last given
     QTimer frameTimer_;
-    QTimer quietTimer_;  // runs out when a stream stops
+    QTimer quietTimer_;       // runs out when a stream stops
+    bool frameOwed_ = false;  // streaming: the first batch past the frame's time paints it
     QElapsedTimer sinceFrame_;
     int batchesSinceFrame_ = 0;
     bool streaming_ = false;  // batches came at the reader's full rate before the last frame
-    bool frameAll_ = true;  // the next frame repaints the whole viewport
+    bool frameAll_ = true;    // the next frame repaints the whole viewport
     // What the screen shows since the last frame or full paint.
     qsizetype shownFirstLine_ = 0;
     qsizetype shownFirstColumn_ = 0;

@@ -6,6 +6,7 @@
 #include "device/codepage.h"
 #include "device/d2xx_unit.h"
 #include "logstore/log_model.h"
+#include "thread/thread_priority.h"
 
 #include <algorithm>
 #include <chrono>
@@ -20,6 +21,8 @@ void TfMain::WorkerThread1Start(TWorkerThread*, TWorkerExecuteThread*, void*& Da
 }
 
 void TfMain::WorkerThread1Execute(TWorkerThread*, TWorkerExecuteThread* Thread, void*& Data) {
+    // Named, so that the benchmarks find its counters (one read per batch).
+    threadpriority::nameCurrent("reader");
     try {
         readerLoop(Thread, Data);
     } catch (...) {

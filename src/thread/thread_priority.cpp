@@ -1,9 +1,12 @@
 #include "thread/thread_priority.h"
 
+#include <pthread.h>
 #include <sched.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+
+#include <cstddef>
 
 namespace threadpriority {
 
@@ -20,6 +23,12 @@ bool apply(pid_t tid, TThreadPriority priority) {
 
 pid_t currentTid() {
     return static_cast<pid_t>(::syscall(SYS_gettid));
+}
+
+void nameCurrent(const char* name) {
+    char cut[16] = {};
+    for (std::size_t i = 0; i + 1 < sizeof cut && name[i] != '\0'; ++i) cut[i] = name[i];
+    pthread_setname_np(pthread_self(), cut);
 }
 
 }  // namespace threadpriority

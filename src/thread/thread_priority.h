@@ -19,4 +19,9 @@ bool apply(pid_t tid, TThreadPriority priority);
 // The calling thread's kernel id.
 pid_t currentTid();
 
+// Names the calling thread for the system's tools (top -H, the per-thread
+// counters under /proc/<pid>/task); Linux keeps the first 15 characters.
+// Windows: nothing.
+void nameCurrent(const char* name);
+
 }  // namespace threadpriority

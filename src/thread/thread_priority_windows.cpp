@@ -42,4 +42,6 @@ pid_t currentTid() {
     return static_cast<pid_t>(::GetCurrentThreadId());
 }
 
+void nameCurrent(const char*) {}
+
 }  // namespace threadpriority

@@ -33,38 +33,62 @@ void UiCallQueue::callBlocking(const std::function<void()>& call) {
         return;
     }
     Pending pending{&call, false, nullptr};
+    QEvent* wake = nullptr;
+    {
+        std::lock_guard lock(mutex_);
+        queue_.push_back(&pending);
+        // Made under our lock, which the owner takes before it reads the event:
+        // so the event's life is ordered by a lock that the sanitizer sees.
+        wake = new QEvent(kWakeEvent);
+        // For the owner's destruction-time wait (waitAndDrain); nobody waits
+        // on this in normal running, so it costs no system call.
+        changed_.notify_all();
+    }
+    // Posted after the unlock: the owner thread wakes to a free lock. Posted
+    // under it, a thread woken at once (on a second core, or preempting this
+    // one) would block on the lock and be woken a second time when we release it.
+    QCoreApplication::postEvent(this, wake);
     std::unique_lock lock(mutex_);
-    queue_.push_back(&pending);
-    // Posted under our lock: the owner drains only after taking it, so the
-    // event's life is ordered by a lock that the sanitizer sees.
-    QCoreApplication::postEvent(this, new QEvent(kWakeEvent));
-    changed_.notify_all();
     changed_.wait(lock, [&] { return pending.done; });
     lock.unlock();
     if (pending.error) std::rethrow_exception(pending.error);
 }
 
 void UiCallQueue::drain() {
+    Pending* pending = nullptr;
+    {
+        std::lock_guard lock(mutex_);
+        if (queue_.empty()) return;
+        pending = queue_.front();
+        queue_.pop_front();
+    }
     for (;;) {
-        Pending* pending = nullptr;
-        {
-            std::lock_guard lock(mutex_);
-            if (queue_.empty()) return;
-            pending = queue_.front();
-            queue_.pop_front();
-        }
         std::exception_ptr error;
         try {
             (*pending->call)();
         } catch (...) {
             error = std::current_exception();
         }
-        std::lock_guard lock(mutex_);
-        // Moved, not copied: the caller alone owns the exception from here on,
-        // so it is also destroyed on the caller's thread.
-        pending->error = std::move(error);
-        pending->done = true;
+        Pending* next = nullptr;
+        {
+            std::lock_guard lock(mutex_);
+            // Moved, not copied: the caller alone owns the exception from here
+            // on, so it is also destroyed on the caller's thread.
+            pending->error = std::move(error);
+            pending->done = true;
+            // The next call is taken in the same turn of the lock: the woken
+            // caller must not find the lock held by a second look at the queue.
+            if (!queue_.empty()) {
+                next = queue_.front();
+                queue_.pop_front();
+            }
+        }
+        // Signalled after the unlock, so that the caller wakes to a free lock.
+        // The condition variable belongs to the queue, not to the finished call,
+        // and outlives the caller's return.
         changed_.notify_all();
+        if (!next) return;
+        pending = next;
     }
 }
 

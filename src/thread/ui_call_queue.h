@@ -7,6 +7,10 @@
 // caller through a std::condition_variable. No data travels inside the Qt
 // event, so everything the call touches is ordered by our own mutex (which
 // ThreadSanitizer sees), not by Qt's internal locks.
+//
+// A call costs the owner thread one wake-up: the event is posted and the
+// caller signalled only after the lock is released, so neither side wakes to
+// find the other still holding it.
 
 #include <QObject>
 

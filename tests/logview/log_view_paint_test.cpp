@@ -4,6 +4,8 @@
 #include <QPaintEvent>
 #include <QScreen>
 #include <QScrollBar>
+#include <QThread>
+#include <QTimer>
 
 #include "logview/view_geometry.h"
 
@@ -29,6 +31,27 @@ public:
         }
         return false;
     }
+};
+
+// Counts the timer events of the application's QTimers that run at least
+// `minMs`: each would wake the program's UI thread between two batches. (Qt's
+// own zero-time timers, such as the scroll bars' after a move, run in the
+// same pass and wake nothing.)
+class TimerEventCounter : public QObject {
+public:
+    explicit TimerEventCounter(int minMs) : minMs_(minMs) { qApp->installEventFilter(this); }
+    ~TimerEventCounter() override { qApp->removeEventFilter(this); }
+    int count = 0;
+    bool eventFilter(QObject* receiver, QEvent* e) override {
+        if (e->type() == QEvent::Timer) {
+            const auto* timer = qobject_cast<QTimer*>(receiver);
+            if (timer && timer->interval() >= minMs_) ++count;
+        }
+        return false;
+    }
+
+private:
+    int minMs_;
 };
 
 }  // namespace
@@ -256,4 +279,45 @@ TEST_F(LogViewTest, ColumnsFarOutInALongLineLandWhereTheyBelong) {
         for (int x = view.textLeft(); x < shown.width(); ++x)
             if (shown.pixelColor(x, y) != logview::kBackground) ++lit;
     EXPECT_EQ(lit, 0);
+}
+
+// Batches as the reader hands them over, about every 10 ms, each followed by
+// the pass of the event loop that it wakes. Nothing else runs the loop, so a
+// timer event in between is one the view asked for.
+static void streamLikeTheReader(LogModel& model, int ms) {
+    QElapsedTimer clock;
+    clock.start();
+    for (int batch = 0; clock.elapsed() < ms; ++batch) {
+        model.append(QStringLiteral("7E8 03 41 0D %1\r7DF 02 01 0D\r").arg(batch));
+        QApplication::processEvents();
+        QThread::msleep(10);
+    }
+}
+
+TEST_F(LogViewPaintTest, StreamingFramesComeWithTheBatchesAndAHiddenViewRunsNoTimer) {
+    ASSERT_TRUE(view.hasFocus());  // the caret's blink must not run between the batches either
+    PaintRecorder rec(view.viewport());
+    streamLikeTheReader(model, 400);  // long enough to be taken for a stream
+    {
+        // A frame of its own between two batches (a 100 ms timer) or the
+        // caret's blink would wake the program once more; the quiet timer's
+        // 30 ms never run out here.
+        TimerEventCounter longTimers(40);
+        const std::size_t framesBefore = rec.times.size();
+        streamLikeTheReader(model, 1000);
+        EXPECT_EQ(longTimers.count, 0);
+        EXPECT_GE(rec.times.size() - framesBefore, 3u) << "the view stopped following the stream";
+    }
+    view.hide();
+    for (int pass = 0; pass < 10; ++pass) {  // what was due when it went goes by
+        QApplication::processEvents();
+        QThread::msleep(10);
+    }
+    TimerEventCounter anyTimer(0);
+    streamLikeTheReader(model, 1000);
+    EXPECT_EQ(anyTimer.count, 0) << "a hidden view has nothing to time";
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    settle();
+    EXPECT_EQ(view.state().caret().line, model.lineCount() - 1);
 }

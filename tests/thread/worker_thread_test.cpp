@@ -3,14 +3,19 @@
 
 #include <gtest/gtest.h>
 
+#include <QEventLoop>
+
 #include <atomic>
+#include <fstream>
 #include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <sched.h>
 #include <sys/resource.h>
 #endif
 
@@ -18,10 +23,14 @@ namespace {
 
 // The calling thread's priority as the system reports it, and what tpLowest gives.
 #ifdef _WIN32
-int currentThreadLevel() { return ::GetThreadPriority(::GetCurrentThread()); }
+int currentThreadLevel() {
+    return ::GetThreadPriority(::GetCurrentThread());
+}
 constexpr int kLowestLevel = THREAD_PRIORITY_LOWEST;
 #else
-int currentThreadLevel() { return getpriority(PRIO_PROCESS, static_cast<id_t>(threadpriority::currentTid())); }
+int currentThreadLevel() {
+    return getpriority(PRIO_PROCESS, static_cast<id_t>(threadpriority::currentTid()));
+}
 constexpr int kLowestLevel = 19;
 #endif
 
@@ -262,3 +271,56 @@ TEST(WorkerThread, UpdatesOnlyWhileEnabled) {
     worker.Stop();
     ASSERT_TRUE(pumpUntil([&] { return !worker.IsRunning(); }));
 }
+
+#ifdef __linux__
+namespace {
+// How often the calling thread has gone to sleep of its own accord: its wake-ups.
+long ownSleeps() {
+    std::ifstream status("/proc/thread-self/status");
+    std::string key;
+    long value = 0;
+    while (status >> key) {
+        if (key == "voluntary_ctxt_switches:" && status >> value) return value;
+    }
+    return -1;
+}
+}  // namespace
+
+TEST(WorkerThread, AHandOffWakesTheUiThreadOnce) {
+    // Both threads on one core and the worker at the lowest priority: the UI
+    // thread, woken by the hand-off's post, preempts the worker at once, as it
+    // does on a busy machine. A post made while the worker still held the
+    // queue's lock would send the UI thread back to sleep on that lock, to be
+    // woken a second time when the worker let it go.
+    cpu_set_t all;
+    ASSERT_EQ(sched_getaffinity(0, sizeof all, &all), 0);
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    CPU_SET(sched_getcpu(), &one);
+    ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);  // the worker inherits it
+
+    constexpr int kCalls = 100;
+    int served = 0;  // UI thread only
+    TWorkerThreadDataNotifyEvent handOff = [&](TWorkerThread*, TWorkerExecuteThread*, void*&) { ++served; };
+    QEventLoop loop;
+    TWorkerThread worker;
+    worker.SetPriority(TThreadPriority::tpLowest);
+    worker.OnExecute = [&](TWorkerThread*, TWorkerExecuteThread* t, void*&) {
+        for (int i = 0; i < kCalls; ++i) {
+            t->CallSynchronized(nullptr, handOff);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    };
+    worker.OnTerminate = [&](TWorkerThread*, TWorkerExecuteThread*, void*&) { loop.quit(); };
+    const long before = ownSleeps();
+    worker.Start();
+    loop.exec();  // nothing else wakes this thread: no timer runs
+    const long sleeps = ownSleeps() - before;
+    sched_setaffinity(0, sizeof all, &all);
+
+    EXPECT_EQ(served, kCalls);
+    // One wake-up per call, and a few for the start and the end; a second one
+    // per call would give twice as many.
+    EXPECT_LE(sleeps, kCalls * 13 / 10) << sleeps << " wake-ups for " << kCalls << " hand-offs";
+}
+#endif
