@@ -25,6 +25,18 @@ constexpr int kTagReset = 10;
 constexpr int kTagMonitor = 11;
 constexpr DWORD kDriverTimeoutMs = 100;
 
+// Marks the span of a hand-off on the UI thread, during which the reader waits.
+class ReaderWaiting {
+public:
+    explicit ReaderWaiting(bool& flag) : flag_(flag) { flag_ = true; }
+    ~ReaderWaiting() { flag_ = false; }
+    ReaderWaiting(const ReaderWaiting&) = delete;
+    ReaderWaiting& operator=(const ReaderWaiting&) = delete;
+
+private:
+    bool& flag_;
+};
+
 }  // namespace
 
 TfMain::TfMain(TrayShell& shell, LogModel* log, Options options, QObject* parent)
@@ -36,7 +48,11 @@ TfMain::TfMain(TrayShell& shell, LogModel* log, Options options, QObject* parent
     WorkerThread1.SetUpdateEnabled(false);
     WorkerThread1.OnStart = TWorkerThread::bind(this, &TfMain::WorkerThread1Start);
     WorkerThread1.OnExecute = TWorkerThread::bind(this, &TfMain::WorkerThread1Execute);
-    handOff_ = TWorkerThread::bind(this, &TfMain::SynchroFuncData1);
+    WorkerThread1.OnTerminate = TWorkerThread::bind(this, &TfMain::readerEnded);
+    handOff_ = [this](TWorkerThread* sender, TWorkerExecuteThread* thread, void*& data) {
+        const ReaderWaiting waiting(readerWaiting_);
+        SynchroFuncData1(sender, thread, data);
+    };
 
     Timer1.setInterval(kWatchdogPeriodMs);
     connect(&Timer1, &QTimer::timeout, this, [this] {
@@ -152,7 +168,10 @@ void TfMain::CloseSimulator() {
         reader && QThread::currentThread() != thread()) {
         // On the reader: the close runs on the UI thread, and has taken effect
         // (terminate flag set, Connected false) when this returns.
-        reader->CallOnUiThread([this] { closeOnUiThread(); });
+        reader->CallOnUiThread([this] {
+            const ReaderWaiting waiting(readerWaiting_);
+            closeOnUiThread();
+        });
         return;
     }
     closeOnUiThread();
@@ -160,8 +179,24 @@ void TfMain::CloseSimulator() {
 
 void TfMain::closeOnUiThread() {
     WorkerThread1.Stop();
+    closeBridge();
     if (!shuttingDown_) showClosed();
     Connected = false;
+}
+
+void TfMain::closeBridge() {
+    // A reader inside a driver call must not see its handle closed under it:
+    // then the handle goes back once the reader has ended.
+    if (WorkerThread1.IsRunning() && !readerWaiting_) {
+        closeWhenReaderEnds_ = true;
+        return;
+    }
+    closeWhenReaderEnds_ = false;
+    D2XXUnit::CloseFTDevice();
+}
+
+void TfMain::readerEnded(TWorkerThread*, TWorkerExecuteThread*, void*&) {
+    if (closeWhenReaderEnds_ && !Connected) closeBridge();
 }
 
 void TfMain::showClosed() {
