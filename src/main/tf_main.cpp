@@ -99,6 +99,7 @@ void TfMain::Timer1Timer() {
     // The icon remembers that the closed state has been announced.
     if (TrayIcon1.IconIndex() != kIconClosed) showClosed();
     announceUnavailableDriver();
+    announcePortlessBridges();
 }
 
 void TfMain::OpenSimulator() {
@@ -118,9 +119,10 @@ void TfMain::OpenSimulator() {
     const FT_STATUS opened = D2XXUnit::Open_USB_Device_By_Device_Description(D2XXUnit::ListedDescription());
     Connected = opened == FT_OK;
     // The status alone cannot tell a port we may not open from one that
-    // another program holds; only the first is worth telling the user.
+    // another program holds; the driver says which, to tell the user.
     const std::shared_ptr<FtDriver> driver = ftdriver::current();
-    const std::string refusedPath = opened != FT_OK && driver ? driver->lastOpenRefusedPath() : std::string();
+    const FtDriver::OpenRefusal refusal =
+        opened != FT_OK && driver ? driver->lastOpenRefusal() : FtDriver::OpenRefusal{};
 
     D2XXUnit::ResetFTDevice();
     D2XXUnit::BaudRate = 115200;
@@ -133,7 +135,7 @@ void TfMain::OpenSimulator() {
     D2XXUnit::PurgeFTDeviceReceive();
     D2XXUnit::PurgeFTDeviceTransmit();
     if (!Connected) {
-        if (!refusedPath.empty()) announceRefusal(refusedPath);
+        announceRefusal(refusal);
         return;
     }
 
@@ -207,11 +209,49 @@ void TfMain::showClosed() {
     setStatusPanelText(QStringLiteral("Closed"));
 }
 
-void TfMain::announceRefusal(const std::string& devicePath) {
-    // The watchdog retries every second: say it once per port and run.
-    if (!refusedPorts_.insert(devicePath).second) return;
-    const QString text = QStringLiteral("No permission to open %1: see 'Device access' in the README")
-                             .arg(QString::fromLocal8Bit(devicePath));
+void TfMain::announceRefusal(const FtDriver::OpenRefusal& refusal) {
+    using Reason = FtDriver::OpenRefusal::Reason;
+    if (refusal.reason == Reason::None || refusal.devicePath.empty()) return;
+    const QString path = QString::fromLocal8Bit(refusal.devicePath);
+    // The watchdog retries every second: say it once per port and reason.
+    if (refusal.reason == Reason::NoPermission) {
+        if (!toldOnce("no permission " + refusal.devicePath)) return;
+        announceWarning(
+            QStringLiteral("No permission to open %1: see 'Device access' in the README").arg(path));
+        return;
+    }
+    if (!toldOnce("in use " + refusal.devicePath)) return;
+    const std::shared_ptr<FtDriver> driver = ftdriver::current();
+    const std::string holder = driver ? driver->holderOf(refusal.devicePath) : std::string();
+    const QString who = holder.empty() ? QStringLiteral("another program") : QString::fromLocal8Bit(holder);
+    announceWarning(
+        QStringLiteral("%1 is in use by %2: see 'When the icon stays red' in the README").arg(path, who));
+}
+
+void TfMain::announcePortlessBridges() {
+    const std::shared_ptr<FtDriver> driver = ftdriver::current();
+    if (!driver) return;
+    // A bridge just plugged in has no port for a moment, until its driver has
+    // made one: told only when it has none at two ticks in a row.
+    std::set<std::string> portless;
+    for (const FtDriver::PortlessBridge& bridge : driver->portlessBridges()) {
+        const QByteArray description = QByteArray::fromStdString(bridge.description);
+        if (!linktokens::isTorvik(linktokens::upperDescription(description))) continue;
+        portless.insert(bridge.name);
+        if (!portlessLastTick_.count(bridge.name) || !toldOnce("no port " + bridge.name)) continue;
+        announceWarning(
+            QStringLiteral("USB device %1 (%2) has no serial port: another driver has it or the "
+                           "USB-serial driver is missing; see 'When the icon stays red' in the README")
+                .arg(QString::fromStdString(bridge.name), codepage::decode(description)));
+    }
+    portlessLastTick_ = std::move(portless);
+}
+
+bool TfMain::toldOnce(const std::string& key) {
+    return toldNotices_.insert(key).second;
+}
+
+void TfMain::announceWarning(const QString& text) {
     std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
     std::fflush(stderr);
     TrayIcon1.SetBalloonHint(text);
@@ -227,12 +267,7 @@ void TfMain::announceUnavailableDriver() {
     const std::string reason = driver ? driver->unavailableReason() : std::string();
     if (reason.empty()) return;
     driverReasonTold_ = true;
-    const QString text = QString::fromStdString(reason);
-    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
-    std::fflush(stderr);
-    TrayIcon1.SetBalloonHint(text);
-    TrayIcon1.SetBalloonFlags(TBalloonFlags::bfWarning);
-    TrayIcon1.ShowBalloonNotice();
+    announceWarning(QString::fromStdString(reason));
 }
 
 void TfMain::SendCommand(const QString& command) {
