@@ -91,6 +91,21 @@ TEST_F(EngineTest, NoHandleIsLeftOpenAfterAnyOfManyUnplugs) {
     }
 }
 
+TEST_F(EngineTest, ACloseOutsideAHandOffGivesTheHandleBackOnceTheReaderHasEnded) {
+    driver->addBridge("TORVIK");
+    ASSERT_TRUE(openLink());
+    // On the UI thread, while the reader runs on its own: it may be inside a
+    // driver call, so the handle must outlive it.
+    engine->CloseSimulator();
+    EXPECT_FALSE(engine->Connected.load());
+    // The reader's end reaches the UI thread only through its events.
+    ASSERT_TRUE(engine->WorkerThread1.IsRunning());
+    EXPECT_EQ(driver->openHandleCount(), 1);
+    ASSERT_TRUE(waitReaderEnded());
+    EXPECT_EQ(driver->openHandleCount(), 0);
+    EXPECT_TRUE(openLink());
+}
+
 TEST_F(EngineTest, FailedReadDropsTheCycleAndClosesOnce) {
     const auto id = driver->addBridge("TORVIK");
     ASSERT_TRUE(openLink());
