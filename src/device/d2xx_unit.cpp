@@ -86,12 +86,16 @@ FT_STATUS Open_USB_Device_By_Device_Description(QByteArrayView description) {
         std::memcpy(OpenName, description.data(), n);
         OpenName[n] = '\0';
     }
-    if (DeviceHandle) {
-        FT_Close(DeviceHandle);
-        DeviceHandle = nullptr;
-    }
+    CloseFTDevice();
     const FT_STATUS status = FT_OpenEx(OpenName, FT_OPEN_BY_DESCRIPTION, &DeviceHandle);
     return reported("Open_USB_Device_By_Device_Description", status);
+}
+
+FT_STATUS CloseFTDevice() {
+    if (!DeviceHandle) return FT_OK;
+    const FT_HANDLE closing = DeviceHandle;
+    DeviceHandle = nullptr;
+    return reported("FT_Close", FT_Close(closing));
 }
 
 DWORD ReadFTDevice(std::int64_t count, FT_STATUS* ownStatus) {

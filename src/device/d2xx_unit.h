@@ -36,6 +36,10 @@ FT_STATUS GetFTDeviceDescription(std::int32_t index);
 // Releases the handle that this open replaces before opening, so a bridge is
 // never left held by this process after a failure.
 FT_STATUS Open_USB_Device_By_Device_Description(QByteArrayView description);
+// Gives the open handle back to the driver (a dead bridge's too) and leaves
+// DeviceHandle null; does nothing while no handle is open. Reported as
+// "FT_Close". Not while another thread is inside a call on the handle.
+FT_STATUS CloseFTDevice();
 // Reads at most min(count, the receive buffer's size) bytes into ReceiveBuffer.
 // `status`, when given, receives this read's own status.
 DWORD ReadFTDevice(std::int64_t count, FT_STATUS* status = nullptr);

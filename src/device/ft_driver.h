@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
 
 class FtDriver {
 public:
@@ -29,11 +30,39 @@ public:
     virtual FT_STATUS read(FT_HANDLE handle, void* buf, DWORD count, DWORD* got) = 0;
     virtual FT_STATUS write(FT_HANDLE handle, const void* buf, DWORD count, DWORD* written) = 0;
 
-    // Beside the status, which cannot tell it apart from a port that another
-    // program holds: the device node that the last open() found but was not
-    // allowed to open (EACCES, EPERM), so that the user can be told how to get
-    // access. Empty after any other outcome, and for drivers without such nodes.
-    virtual std::string lastOpenRefusedPath() const { return {}; }
+    // Beside the status, which cannot tell these apart: why the last open()
+    // found its port's device node but could not open it, so that the user can
+    // be told what to do. None after any other outcome, and for drivers
+    // without such nodes.
+    struct OpenRefusal {
+        enum class Reason {
+            None,
+            NoPermission,  // EACCES, EPERM: the user lacks access to the node
+            InUse,         // another program has the port (its lock, or TIOCEXCL: EBUSY)
+        };
+        Reason reason = Reason::None;
+        std::string devicePath;
+    };
+    virtual OpenRefusal lastOpenRefusal() const { return {}; }
+
+    // The program that has `devicePath` open, as "cutecom (pid 4711)", where
+    // the system shows it; empty otherwise. Looks through every process: for
+    // a notice, not for every tick.
+    virtual std::string holderOf(const std::string& devicePath) const {
+        (void)devicePath;
+        return {};
+    }
+
+    // Bridges that are attached but offer no port to open: a USB device whose
+    // product string is `description` and under whose interfaces the system
+    // made no serial port (another driver took it, or the USB-serial driver is
+    // missing). `name` is the USB device's name, as "1-1.4". Looked up afresh
+    // at each call.
+    struct PortlessBridge {
+        std::string name;
+        std::string description;
+    };
+    virtual std::vector<PortlessBridge> portlessBridges() const { return {}; }
 
     // Why this driver can find no bridge at all, for the user (its library is
     // not installed, say); empty while it works.

@@ -25,6 +25,18 @@ constexpr int kTagReset = 10;
 constexpr int kTagMonitor = 11;
 constexpr DWORD kDriverTimeoutMs = 100;
 
+// Marks the span of a hand-off on the UI thread, during which the reader waits.
+class ReaderWaiting {
+public:
+    explicit ReaderWaiting(bool& flag) : flag_(flag) { flag_ = true; }
+    ~ReaderWaiting() { flag_ = false; }
+    ReaderWaiting(const ReaderWaiting&) = delete;
+    ReaderWaiting& operator=(const ReaderWaiting&) = delete;
+
+private:
+    bool& flag_;
+};
+
 }  // namespace
 
 TfMain::TfMain(TrayShell& shell, LogModel* log, Options options, QObject* parent)
@@ -36,7 +48,11 @@ TfMain::TfMain(TrayShell& shell, LogModel* log, Options options, QObject* parent
     WorkerThread1.SetUpdateEnabled(false);
     WorkerThread1.OnStart = TWorkerThread::bind(this, &TfMain::WorkerThread1Start);
     WorkerThread1.OnExecute = TWorkerThread::bind(this, &TfMain::WorkerThread1Execute);
-    handOff_ = TWorkerThread::bind(this, &TfMain::SynchroFuncData1);
+    WorkerThread1.OnTerminate = TWorkerThread::bind(this, &TfMain::readerEnded);
+    handOff_ = [this](TWorkerThread* sender, TWorkerExecuteThread* thread, void*& data) {
+        const ReaderWaiting waiting(readerWaiting_);
+        SynchroFuncData1(sender, thread, data);
+    };
 
     Timer1.setInterval(kWatchdogPeriodMs);
     connect(&Timer1, &QTimer::timeout, this, [this] {
@@ -83,6 +99,7 @@ void TfMain::Timer1Timer() {
     // The icon remembers that the closed state has been announced.
     if (TrayIcon1.IconIndex() != kIconClosed) showClosed();
     announceUnavailableDriver();
+    announcePortlessBridges();
 }
 
 void TfMain::OpenSimulator() {
@@ -102,9 +119,10 @@ void TfMain::OpenSimulator() {
     const FT_STATUS opened = D2XXUnit::Open_USB_Device_By_Device_Description(D2XXUnit::ListedDescription());
     Connected = opened == FT_OK;
     // The status alone cannot tell a port we may not open from one that
-    // another program holds; only the first is worth telling the user.
+    // another program holds; the driver says which, to tell the user.
     const std::shared_ptr<FtDriver> driver = ftdriver::current();
-    const std::string refusedPath = opened != FT_OK && driver ? driver->lastOpenRefusedPath() : std::string();
+    const FtDriver::OpenRefusal refusal =
+        opened != FT_OK && driver ? driver->lastOpenRefusal() : FtDriver::OpenRefusal{};
 
     D2XXUnit::ResetFTDevice();
     D2XXUnit::BaudRate = 115200;
@@ -117,7 +135,7 @@ void TfMain::OpenSimulator() {
     D2XXUnit::PurgeFTDeviceReceive();
     D2XXUnit::PurgeFTDeviceTransmit();
     if (!Connected) {
-        if (!refusedPath.empty()) announceRefusal(refusedPath);
+        announceRefusal(refusal);
         return;
     }
 
@@ -152,7 +170,10 @@ void TfMain::CloseSimulator() {
         reader && QThread::currentThread() != thread()) {
         // On the reader: the close runs on the UI thread, and has taken effect
         // (terminate flag set, Connected false) when this returns.
-        reader->CallOnUiThread([this] { closeOnUiThread(); });
+        reader->CallOnUiThread([this] {
+            const ReaderWaiting waiting(readerWaiting_);
+            closeOnUiThread();
+        });
         return;
     }
     closeOnUiThread();
@@ -160,8 +181,24 @@ void TfMain::CloseSimulator() {
 
 void TfMain::closeOnUiThread() {
     WorkerThread1.Stop();
+    closeBridge();
     if (!shuttingDown_) showClosed();
     Connected = false;
+}
+
+void TfMain::closeBridge() {
+    // A reader inside a driver call must not see its handle closed under it:
+    // then the handle goes back once the reader has ended.
+    if (WorkerThread1.IsRunning() && !readerWaiting_) {
+        closeWhenReaderEnds_ = true;
+        return;
+    }
+    closeWhenReaderEnds_ = false;
+    D2XXUnit::CloseFTDevice();
+}
+
+void TfMain::readerEnded(TWorkerThread*, TWorkerExecuteThread*, void*&) {
+    if (closeWhenReaderEnds_ && !Connected) closeBridge();
 }
 
 void TfMain::showClosed() {
@@ -172,11 +209,49 @@ void TfMain::showClosed() {
     setStatusPanelText(QStringLiteral("Closed"));
 }
 
-void TfMain::announceRefusal(const std::string& devicePath) {
-    // The watchdog retries every second: say it once per port and run.
-    if (!refusedPorts_.insert(devicePath).second) return;
-    const QString text = QStringLiteral("No permission to open %1: see 'Device access' in the README")
-                             .arg(QString::fromLocal8Bit(devicePath));
+void TfMain::announceRefusal(const FtDriver::OpenRefusal& refusal) {
+    using Reason = FtDriver::OpenRefusal::Reason;
+    if (refusal.reason == Reason::None || refusal.devicePath.empty()) return;
+    const QString path = QString::fromLocal8Bit(refusal.devicePath);
+    // The watchdog retries every second: say it once per port and reason.
+    if (refusal.reason == Reason::NoPermission) {
+        if (!toldOnce("no permission " + refusal.devicePath)) return;
+        announceWarning(
+            QStringLiteral("No permission to open %1: see 'Device access' in the README").arg(path));
+        return;
+    }
+    if (!toldOnce("in use " + refusal.devicePath)) return;
+    const std::shared_ptr<FtDriver> driver = ftdriver::current();
+    const std::string holder = driver ? driver->holderOf(refusal.devicePath) : std::string();
+    const QString who = holder.empty() ? QStringLiteral("another program") : QString::fromLocal8Bit(holder);
+    announceWarning(
+        QStringLiteral("%1 is in use by %2: see 'When the icon stays red' in the README").arg(path, who));
+}
+
+void TfMain::announcePortlessBridges() {
+    const std::shared_ptr<FtDriver> driver = ftdriver::current();
+    if (!driver) return;
+    // A bridge just plugged in has no port for a moment, until its driver has
+    // made one: told only when it has none at two ticks in a row.
+    std::set<std::string> portless;
+    for (const FtDriver::PortlessBridge& bridge : driver->portlessBridges()) {
+        const QByteArray description = QByteArray::fromStdString(bridge.description);
+        if (!linktokens::isTorvik(linktokens::upperDescription(description))) continue;
+        portless.insert(bridge.name);
+        if (!portlessLastTick_.count(bridge.name) || !toldOnce("no port " + bridge.name)) continue;
+        announceWarning(
+            QStringLiteral("USB device %1 (%2) has no serial port: another driver has it or the "
+                           "USB-serial driver is missing; see 'When the icon stays red' in the README")
+                .arg(QString::fromStdString(bridge.name), codepage::decode(description)));
+    }
+    portlessLastTick_ = std::move(portless);
+}
+
+bool TfMain::toldOnce(const std::string& key) {
+    return toldNotices_.insert(key).second;
+}
+
+void TfMain::announceWarning(const QString& text) {
     std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
     std::fflush(stderr);
     TrayIcon1.SetBalloonHint(text);
@@ -192,12 +267,7 @@ void TfMain::announceUnavailableDriver() {
     const std::string reason = driver ? driver->unavailableReason() : std::string();
     if (reason.empty()) return;
     driverReasonTold_ = true;
-    const QString text = QString::fromStdString(reason);
-    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
-    std::fflush(stderr);
-    TrayIcon1.SetBalloonHint(text);
-    TrayIcon1.SetBalloonFlags(TBalloonFlags::bfWarning);
-    TrayIcon1.ShowBalloonNotice();
+    announceWarning(QString::fromStdString(reason));
 }
 
 void TfMain::SendCommand(const QString& command) {

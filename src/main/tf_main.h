@@ -17,9 +17,12 @@
 //
 // Threads: everything runs on the UI thread except WorkerThread1Execute (the
 // reader). When the reader finds the link dead it runs CloseSimulator, whose
-// work is carried onto the UI thread by a blocking call. The bridge itself is
-// never closed here: the next open replaces the handle.
+// work is carried onto the UI thread by a blocking call. That work also gives
+// the dead bridge's handle back to the driver, while the reader waits in the
+// call and so touches no handle; the kernel can then reuse the port's name
+// for the replugged simulator.
 
+#include "device/ft_driver.h"
 #include "thread/worker_thread.h"
 #include "tray/tray_icon.h"
 
@@ -74,8 +77,11 @@ private:
     QString statusPanelText_;
     int monitorImageIndex_ = 6;
     bool shuttingDown_ = false;
-    std::set<std::string> refusedPorts_;  // ports whose refusal has been announced
-    bool driverReasonTold_ = false;       // the driver's reason for finding nothing was told
+    std::set<std::string> toldNotices_;       // refusals and portless bridges told, by reason and port
+    std::set<std::string> portlessLastTick_;  // "TORVIK" USB devices without a port at the last tick
+    bool driverReasonTold_ = false;           // the driver's reason for finding nothing was told
+    bool readerWaiting_ = false;              // the reader waits for a hand-off on the UI thread
+    bool closeWhenReaderEnds_ = false;        // the link closed while the reader was inside a driver call
     TWorkerThreadDataNotifyEvent handOff_;
 
 public:
@@ -97,8 +103,15 @@ signals:
 private:
     void readerLoop(TWorkerExecuteThread* thread, void*& data);
     void closeOnUiThread();
+    void closeBridge();
+    void readerEnded(TWorkerThread* sender, TWorkerExecuteThread* thread, void*& data);
     void showClosed();
-    void announceRefusal(const std::string& devicePath);
+    void announceRefusal(const FtDriver::OpenRefusal& refusal);
+    void announcePortlessBridges();
+    // True the first time `key` is given in this run.
+    bool toldOnce(const std::string& key);
+    // A warning balloon with `text`, and `text` on standard error.
+    void announceWarning(const QString& text);
     void announceUnavailableDriver();
     void setStatusPanelText(const QString& text);
     void setMonitorImageIndex(int index);

@@ -54,6 +54,9 @@ grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$metainfo" |
     fail "the metainfo does not launch the installed launcher"
 grep -q 'TAG+="uaccess"' "$rule" && grep -q 'ATTRS{product}=="\*\[Tt\]\[Oo\]\[Rr\]\[Vv\]\[Ii\]\[Kk\]\*"' "$rule" ||
     fail "the udev rule does not tag TORVIK ports with uaccess"
+# On the same rule: the TORVIK port is kept from ModemManager's probes.
+grep 'ATTRS{product}=="\*\[Tt\]\[Oo\]\[Rr\]\[Vv\]\[Ii\]\[Kk\]\*"' "$rule" | grep -q 'ENV{ID_MM_DEVICE_IGNORE}="1"' ||
+    fail "the udev rule does not keep ModemManager off TORVIK ports"
 for page in torvik-master torvik-sim; do
     text=$(MANWIDTH=80 man -l "$root/usr/share/man/man1/$page.1.gz" 2>"$tmp/man.err")
     [ -s "$tmp/man.err" ] && { cat "$tmp/man.err"; fail "man warns about $page.1"; }

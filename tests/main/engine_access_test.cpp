@@ -1,6 +1,7 @@
-// A simulator port that exists but refuses us for lack of permission is told
-// to the user once per port, as a warning balloon and on stderr; a port that
-// another program holds stays silent.
+// Why the link stays closed is told to the user once per port, as a warning
+// balloon and on stderr: a port that refuses us for lack of permission, a port
+// that another program holds (named where the system shows it), and a
+// "TORVIK" bridge that has no serial port at all.
 #include "engine_fixture.h"
 
 namespace {
@@ -55,7 +56,46 @@ TEST_F(EngineAccessTest, EachRefusedPortIsAnnouncedOncePerRun) {
     EXPECT_EQ(balloons().size(), 2);
 }
 
-TEST_F(EngineAccessTest, HeldElsewhereOrUnplannedFailuresStaySilent) {
+TEST_F(EngineAccessTest, PortInUseIsAnnouncedOncePerPortWithItsHolder) {
+    const auto id = driver->addBridge("TORVIK");
+    driver->setHeldElsewhere(id, true, "/dev/ttyUSB0", "cutecom (pid 4711)");
+    shell.clear();
+    const std::string usb0 =
+        "/dev/ttyUSB0 is in use by cutecom (pid 4711): see 'When the icon stays red' in the README";
+    EXPECT_EQ(tick(3), usb0 + "\n");
+    EXPECT_EQ(balloons(), QStringList{QString::fromStdString(usb0) + "/2"});
+    EXPECT_FALSE(engine->Connected.load());
+    // Where the system does not show the holder, the program is not named.
+    driver->setHeldElsewhere(id, true, "/dev/ttyACM0");
+    EXPECT_EQ(tick(2),
+              "/dev/ttyACM0 is in use by another program: see 'When the icon stays red' in the README\n");
+    // A lack of permission on a port already told as in use is news.
+    driver->setHeldElsewhere(id, false);
+    driver->setPermissionDenied(id, "/dev/ttyUSB0");
+    EXPECT_EQ(tick(1), kRefusedUsb0.toStdString() + "\n");
+    driver->setPermissionDenied(id, "");
+    EXPECT_TRUE(openLink());
+}
+
+TEST_F(EngineAccessTest, TorvikBridgeWithoutAPortIsAnnouncedOnceWhenItStaysSo) {
+    const std::string told =
+        "USB device 1-1.4 (TORVIK ECU SIMULATOR) has no serial port: another driver has it or "
+        "the USB-serial driver is missing; see 'When the icon stays red' in the README";
+    // A bridge just plugged in, whose port comes a moment later, is not told.
+    driver->setPortlessBridges({{"1-1.4", "TORVIK ECU SIMULATOR"}, {"1-2", "USB Mouse"}});
+    EXPECT_EQ(tick(1), "");
+    driver->setPortlessBridges({});
+    EXPECT_EQ(tick(1), "");
+    shell.clear();
+    driver->setPortlessBridges({{"1-2", "USB Mouse"}, {"1-1.4", "TORVIK ECU SIMULATOR"}});
+    EXPECT_EQ(tick(1), "");
+    EXPECT_EQ(tick(3), told + "\n") << "told at the second tick in a row, and only once";
+    EXPECT_EQ(balloons(), QStringList{QString::fromStdString(told) + "/2"})
+        << "other USB devices are no bridges";
+}
+
+TEST_F(EngineAccessTest, HeldElsewhereWithoutANodeOrUnplannedFailuresStaySilent) {
+    // The vendor's library says only that the open failed.
     const auto id = driver->addBridge("TORVIK");
     driver->setHeldElsewhere(id, true);
     shell.clear();

@@ -61,6 +61,7 @@ TEST_F(EngineTest, UnplugClosesOnceEndsTheReaderAndReplugReopens) {
     EXPECT_EQ(balloons(), QStringList{kClosedBalloon}) << "one failing call, one closed notice";
     EXPECT_EQ(engine->StatusPanelText(), "Closed");
     EXPECT_EQ(engine->MonitorImageIndex(), 5) << "the close leaves the menu image alone";
+    EXPECT_EQ(driver->openHandleCount(), 0) << "the dead handle goes back at the close, not at the next open";
 
     // Ticks while unplugged stay silent: the icon already shows the closed link.
     shell.clear();
@@ -75,6 +76,34 @@ TEST_F(EngineTest, UnplugClosesOnceEndsTheReaderAndReplugReopens) {
     driver->feed(id, "after");
     ASSERT_TRUE(pumpUntil([&] { return logText() == "before\nafter"; })) << logText().toStdString();
     EXPECT_EQ(driver->openHandleCount(), 1);
+}
+
+TEST_F(EngineTest, NoHandleIsLeftOpenAfterAnyOfManyUnplugs) {
+    const auto id = driver->addBridge("TORVIK");
+    for (int round = 0; round < 5; ++round) {
+        ASSERT_TRUE(openLink()) << round;
+        EXPECT_EQ(driver->openHandleCount(), 1);
+        driver->unplug(id);
+        ASSERT_TRUE(waitReaderEnded());
+        EXPECT_EQ(driver->openHandleCount(), 0) << "after unplug " << round;
+        EXPECT_EQ(D2XXUnit::DeviceHandle, nullptr);
+        driver->replug(id);
+    }
+}
+
+TEST_F(EngineTest, ACloseOutsideAHandOffGivesTheHandleBackOnceTheReaderHasEnded) {
+    driver->addBridge("TORVIK");
+    ASSERT_TRUE(openLink());
+    // On the UI thread, while the reader runs on its own: it may be inside a
+    // driver call, so the handle must outlive it.
+    engine->CloseSimulator();
+    EXPECT_FALSE(engine->Connected.load());
+    // The reader's end reaches the UI thread only through its events.
+    ASSERT_TRUE(engine->WorkerThread1.IsRunning());
+    EXPECT_EQ(driver->openHandleCount(), 1);
+    ASSERT_TRUE(waitReaderEnded());
+    EXPECT_EQ(driver->openHandleCount(), 0);
+    EXPECT_TRUE(openLink());
 }
 
 TEST_F(EngineTest, FailedReadDropsTheCycleAndClosesOnce) {

@@ -53,6 +53,17 @@ protected:
             if (log.line(i).contains(text)) return true;
         return false;
     }
+    // This process's descriptors of the device `path`, a hung-up one included.
+    static int descriptorsOf(const std::string& path) {
+        int n = 0;
+        for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+            std::error_code error;
+            const std::string target = std::filesystem::read_symlink(entry.path(), error).string();
+            n += !error && target.compare(0, path.size(), path) == 0 &&
+                 (target.size() == path.size() || target[path.size()] == ' ');
+        }
+        return n;
+    }
     bool tickUntilOpen() {
         return pumpUntil(
             [&] {
@@ -92,11 +103,15 @@ TEST_F(EngineWithSimulator, OpensCommandsReadsTrafficAndSurvivesUnplug) {
     // With the monitor on and a protocol chosen, traffic flows.
     ASSERT_TRUE(pumpUntil([&] { return logContains("7E8 "); }, 10000));
 
+    const std::string port = sim->ptyPath();
+    ASSERT_EQ(descriptorsOf(port), 1);
     sim->stop();  // withdraws the bridge and closes the pty: an unplug
     ASSERT_TRUE(
         pumpUntil([&] { return !engine->Connected.load() && !engine->WorkerThread1.IsRunning(); }, 10000));
     EXPECT_EQ(engine->TrayIcon1.IconIndex(), 0);
     EXPECT_EQ(engine->StatusPanelText(), "Closed");
+    // Let go before any new open, so that the kernel may reuse the port's name.
+    EXPECT_EQ(descriptorsOf(port), 0) << "the dead port " << port << " is still held";
 
     engine->SetProtocol(11);  // monitor off while unplugged
     EXPECT_EQ(errors.texts(), QStringList{"Torvik not connected."});

@@ -109,10 +109,13 @@ TEST_F(EngineTest, ReopenWaitsUntilTheOldReaderHasEnded) {
     bool runningAtTheTick = false;
     bool connectedAfterTheTick = true;
     std::vector<std::string> callsOfTheTick;
+    std::vector<std::string> callsOfTheClose;
     const auto closeAndTick = QObject::connect(&log, &LogModel::appended, [&] {
         if (ticked) return;
         ticked = true;
+        driver->clearCalls();
         engine->CloseSimulator();
+        callsOfTheClose = driver->calls();
         runningAtTheTick = engine->WorkerThread1.IsRunning();
         driver->clearCalls();
         engine->Timer1Timer();
@@ -125,11 +128,13 @@ TEST_F(EngineTest, ReopenWaitsUntilTheOldReaderHasEnded) {
     ASSERT_TRUE(runningAtTheTick);
     EXPECT_EQ(callsOfTheTick, Strings{}) << "no open while the old reader is still ending";
     EXPECT_FALSE(connectedAfterTheTick);
+    EXPECT_EQ(callsOfTheClose, Strings{"close"})
+        << "the reader waits in its hand-off: the handle goes back at once";
 
     ASSERT_TRUE(waitReaderEnded());
     driver->clearCalls();
     EXPECT_TRUE(openLink());
-    EXPECT_EQ(driver->calls().at(1), "open TORVIK") << "after closing the handle it replaces";
+    EXPECT_EQ(driver->calls().at(0), "open TORVIK") << "no handle left to close before the open";
 }
 
 TEST_F(EngineTest, ACountOf2To31OrMoreMeansNoBridge) {

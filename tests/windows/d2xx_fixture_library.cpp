@@ -31,6 +31,9 @@ FIXTURE_EXPORT Status FT_OpenEx(void* arg1, Dword flags, void** handle) {
     *handle = lastOpened;
     return static_cast<Status>(100 + flags);
 }
+FIXTURE_EXPORT Status FT_Close(void* handle) {
+    return handle == lastOpened ? 601 : 1;
+}
 FIXTURE_EXPORT Status FT_ResetDevice(void* handle) { return handle == lastOpened ? 201 : 1; }
 FIXTURE_EXPORT Status FT_SetDataCharacteristics(void*, unsigned char bits, unsigned char stop, unsigned char parity) {
     return 300 + bits * 100 + stop * 10 + parity;

@@ -44,6 +44,7 @@ bool D2xxLibraryDriver::ensureLoaded() {
         Functions f;
         resolve(module_, "FT_ListDevices", f.ListDevices, missing);
         resolve(module_, "FT_OpenEx", f.OpenEx, missing);
+        resolve(module_, "FT_Close", f.Close, missing);
         resolve(module_, "FT_ResetDevice", f.ResetDevice, missing);
         resolve(module_, "FT_SetDataCharacteristics", f.SetDataCharacteristics, missing);
         resolve(module_, "FT_SetBaudRate", f.SetBaudRate, missing);
@@ -106,9 +107,9 @@ FT_STATUS D2xxLibraryDriver::open(const std::string& description, FT_HANDLE* han
     return f->OpenEx(const_cast<char*>(description.c_str()), FT_OPEN_BY_DESCRIPTION, handle);
 }
 
-// The program never closes a bridge; the library's close is not used.
-FT_STATUS D2xxLibraryDriver::close(FT_HANDLE) {
-    return FT_NOT_SUPPORTED;
+FT_STATUS D2xxLibraryDriver::close(FT_HANDLE handle) {
+    const Functions* f = functions();
+    return f ? f->Close(handle) : FT_INVALID_HANDLE;
 }
 
 FT_STATUS D2xxLibraryDriver::reset(FT_HANDLE handle) {

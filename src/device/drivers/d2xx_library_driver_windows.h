@@ -2,8 +2,8 @@
 // The production driver on Windows: the vendor's D2XX library (FTD2XX.DLL),
 // loaded when the program runs, so that the program starts without it. Each
 // FT_* call goes straight to the library's function of the same name and its
-// status comes back unchanged. The ten functions the program uses must all be
-// there; the close function is never called and not needed.
+// status comes back unchanged. The eleven functions the program uses must all
+// be there, the close among them: a dead bridge's handle is given back at once.
 //
 // Without a usable library the driver lists no bridge: count() reports none
 // (FT_DEVICE_NOT_FOUND), unavailableReason() says why, and the reason goes
@@ -47,6 +47,7 @@ private:
     struct Functions {
         FT_STATUS (*ListDevices)(PVOID, PVOID, DWORD) = nullptr;
         FT_STATUS (*OpenEx)(PVOID, DWORD, FT_HANDLE*) = nullptr;
+        FT_STATUS (*Close)(FT_HANDLE) = nullptr;
         FT_STATUS (*ResetDevice)(FT_HANDLE) = nullptr;
         FT_STATUS (*SetDataCharacteristics)(FT_HANDLE, UCHAR, UCHAR, UCHAR) = nullptr;
         FT_STATUS (*SetBaudRate)(FT_HANDLE, ULONG) = nullptr;

@@ -56,27 +56,26 @@ std::string canonical(const std::string& path) {
 }
 
 // Walks up from the port's device until a directory holds idVendor: that is the
-// USB device. The walk never leaves the sysfs tree.
-std::string productOf(const std::string& ttyDir, const std::string& sysfsRoot) {
-    const std::string root = canonical(sysfsRoot);
+// USB device, returned as a canonical path. The walk never leaves the sysfs tree.
+std::string usbDeviceOf(const std::string& ttyDir, const std::string& root) {
     std::string dir = canonical(ttyDir + "/device");
     if (root.empty() || dir.empty()) return {};
     while (dir.size() > root.size() && dir.compare(0, root.size() + 1, root + "/") == 0) {
-        if (exists(dir + "/idVendor")) {
-            std::string product;
-            if (!readSmallFile(dir + "/product", &product)) return {};
-            return bridgedescription::fromProductString(product);
-        }
+        if (exists(dir + "/idVendor")) return dir;
         dir.resize(dir.rfind('/'));
     }
     return {};
 }
 
-}  // namespace
+// The device's product string as a description; false when it has none.
+bool productOf(const std::string& usbDevice, std::string* description) {
+    std::string product;
+    if (usbDevice.empty() || !readSmallFile(usbDevice + "/product", &product)) return false;
+    *description = bridgedescription::fromProductString(product);
+    return true;
+}
 
-std::vector<BridgePort> listKernelPorts(const std::string& sysfsRoot, const std::string& devRoot) {
-    if (sysfsRoot.empty()) return {};
-    const std::string classDir = sysfsRoot + "/class/tty";
+std::vector<PortName> portNames(const std::string& classDir) {
     DIR* dir = ::opendir(classDir.c_str());
     if (!dir) return {};
     std::vector<PortName> names;
@@ -85,6 +84,43 @@ std::vector<BridgePort> listKernelPorts(const std::string& sysfsRoot, const std:
         if (parsePortName(entry->d_name, &port)) names.push_back(port);
     }
     ::closedir(dir);
+    return names;
+}
+
+}  // namespace
+
+std::vector<PortlessUsbDevice> listPortlessUsbDevices(const std::string& sysfsRoot) {
+    if (sysfsRoot.empty()) return {};
+    const std::string root = canonical(sysfsRoot);
+    std::vector<std::string> withPorts;
+    for (const PortName& port : portNames(sysfsRoot + "/class/tty"))
+        withPorts.push_back(usbDeviceOf(sysfsRoot + "/class/tty/" + port.name, root));
+
+    const std::string busDir = sysfsRoot + "/bus/usb/devices";
+    DIR* dir = ::opendir(busDir.c_str());
+    if (!dir) return {};
+    std::vector<PortlessUsbDevice> portless;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        // Interfaces ("1-1.4:1.0") are no devices; "." and ".." neither.
+        if (name.empty() || name.front() == '.' || name.find(':') != std::string::npos) continue;
+        const std::string device = canonical(busDir + "/" + name);
+        if (device.empty() || !exists(device + "/idVendor")) continue;
+        if (std::find(withPorts.begin(), withPorts.end(), device) != withPorts.end()) continue;
+        std::string description;
+        if (productOf(device, &description)) portless.push_back({name, description});
+    }
+    ::closedir(dir);
+    std::sort(portless.begin(), portless.end(),
+              [](const PortlessUsbDevice& a, const PortlessUsbDevice& b) { return a.name < b.name; });
+    return portless;
+}
+
+std::vector<BridgePort> listKernelPorts(const std::string& sysfsRoot, const std::string& devRoot) {
+    if (sysfsRoot.empty()) return {};
+    const std::string classDir = sysfsRoot + "/class/tty";
+    const std::string root = canonical(sysfsRoot);
+    std::vector<PortName> names = portNames(classDir);
     std::sort(names.begin(), names.end(), [](const PortName& a, const PortName& b) {
         return std::tie(a.kind, a.number, a.name) < std::tie(b.kind, b.number, b.name);
     });
@@ -92,7 +128,9 @@ std::vector<BridgePort> listKernelPorts(const std::string& sysfsRoot, const std:
     std::vector<BridgePort> ports;
     ports.reserve(names.size());
     for (const PortName& port : names) {
-        ports.push_back({productOf(classDir + "/" + port.name, sysfsRoot), devRoot + "/" + port.name, false});
+        std::string description;
+        productOf(usbDeviceOf(classDir + "/" + port.name, root), &description);
+        ports.push_back({description, devRoot + "/" + port.name, false});
     }
     return ports;
 }

@@ -5,7 +5,13 @@
 
 #include <QtGlobal>
 
+#include <dirent.h>
+#include <unistd.h>
+
 #include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -72,7 +78,7 @@ FT_STATUS LinuxTtyDriver::open(const std::string& description, FT_HANDLE* handle
     *handle = nullptr;
     {
         std::lock_guard lock(mutex_);
-        lastOpenRefusedPath_.clear();
+        lastOpenRefusal_ = {};
     }
     // An empty name would otherwise open the first port that has no product string.
     if (description.empty()) return FT_DEVICE_NOT_FOUND;
@@ -81,9 +87,12 @@ FT_STATUS LinuxTtyDriver::open(const std::string& description, FT_HANDLE* handle
         std::unique_ptr<TtyPort> opened;
         int openErrno = 0;
         if (const FT_STATUS status = TtyPort::open(candidate, &opened, &openErrno); status != FT_OK) {
-            if (openErrno == EACCES || openErrno == EPERM) {
+            OpenRefusal refusal{OpenRefusal::Reason::None, candidate.devicePath};
+            if (openErrno == EACCES || openErrno == EPERM) refusal.reason = OpenRefusal::Reason::NoPermission;
+            if (openErrno == EBUSY) refusal.reason = OpenRefusal::Reason::InUse;
+            if (refusal.reason != OpenRefusal::Reason::None) {
                 std::lock_guard lock(mutex_);
-                lastOpenRefusedPath_ = candidate.devicePath;
+                lastOpenRefusal_ = refusal;
             }
             return status;
         }
@@ -96,9 +105,58 @@ FT_STATUS LinuxTtyDriver::open(const std::string& description, FT_HANDLE* handle
     return FT_DEVICE_NOT_FOUND;
 }
 
-std::string LinuxTtyDriver::lastOpenRefusedPath() const {
+FtDriver::OpenRefusal LinuxTtyDriver::lastOpenRefusal() const {
     std::lock_guard lock(mutex_);
-    return lastOpenRefusedPath_;
+    return lastOpenRefusal_;
+}
+
+std::string LinuxTtyDriver::holderOf(const std::string& devicePath) const {
+    // The node may be a link (a fake tree's, or /dev/serial/by-id): compare
+    // what the descriptors lead to with what the node leads to.
+    char resolved[PATH_MAX];
+    if (!::realpath(devicePath.c_str(), resolved)) return {};
+    const std::string target = resolved;
+    DIR* proc = ::opendir("/proc");
+    if (!proc) return {};
+    std::string holder;
+    while (const dirent* entry = ::readdir(proc)) {
+        char* end = nullptr;
+        const long pid = std::strtol(entry->d_name, &end, 10);
+        if (pid <= 0 || *end != '\0' || pid == ::getpid()) continue;
+        const std::string fdDir = std::string("/proc/") + entry->d_name + "/fd";
+        DIR* fds = ::opendir(fdDir.c_str());
+        if (!fds) continue;  // another user's process, or one that just ended
+        bool holds = false;
+        while (const dirent* fd = ::readdir(fds)) {
+            if (fd->d_name[0] == '.') continue;
+            char link[PATH_MAX];
+            const ssize_t n = ::readlink((fdDir + "/" + fd->d_name).c_str(), link, sizeof link - 1);
+            if (n > 0 && std::string(link, static_cast<std::size_t>(n)) == target) {
+                holds = true;
+                break;
+            }
+        }
+        ::closedir(fds);
+        if (!holds) continue;
+        std::string name;
+        if (std::FILE* comm = std::fopen((std::string("/proc/") + entry->d_name + "/comm").c_str(), "r")) {
+            char buf[64] = {};
+            if (std::fgets(buf, sizeof buf, comm)) name = buf;
+            std::fclose(comm);
+        }
+        while (!name.empty() && (name.back() == '\n' || name.back() == '\r')) name.pop_back();
+        holder = (name.empty() ? std::string("a program") : name) + " (pid " + std::to_string(pid) + ")";
+        break;
+    }
+    ::closedir(proc);
+    return holder;
+}
+
+std::vector<FtDriver::PortlessBridge> LinuxTtyDriver::portlessBridges() const {
+    std::vector<PortlessBridge> bridges;
+    for (const PortlessUsbDevice& device : listPortlessUsbDevices(paths_.sysfsRoot))
+        bridges.push_back({device.name, device.description});
+    return bridges;
 }
 
 FT_STATUS LinuxTtyDriver::close(FT_HANDLE handle) {

@@ -45,7 +45,10 @@ public:
     FT_STATUS queueStatus(FT_HANDLE handle, DWORD* rxBytes) override;
     FT_STATUS read(FT_HANDLE handle, void* buf, DWORD count, DWORD* got) override;
     FT_STATUS write(FT_HANDLE handle, const void* buf, DWORD count, DWORD* written) override;
-    std::string lastOpenRefusedPath() const override;
+    OpenRefusal lastOpenRefusal() const override;
+    // Looks through /proc/<pid>/fd of every process it may read.
+    std::string holderOf(const std::string& devicePath) const override;
+    std::vector<PortlessBridge> portlessBridges() const override;
 
 private:
     std::vector<BridgePort> enumerate();
@@ -58,7 +61,7 @@ private:
     std::vector<BridgePort> listing_;
     bool listed_ = false;
     std::set<std::string> reportedRefusals_;
-    std::string lastOpenRefusedPath_;
+    OpenRefusal lastOpenRefusal_;
     std::map<std::uintptr_t, std::shared_ptr<TtyPort>> handles_;
     std::uintptr_t nextHandle_ = 1;
 };

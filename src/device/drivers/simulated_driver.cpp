@@ -32,9 +32,13 @@ void SimulatedDriver::setDescription(BridgeId id, const std::string& description
     bridges_.at(id).description = description;
 }
 
-void SimulatedDriver::setHeldElsewhere(BridgeId id, bool held) {
+void SimulatedDriver::setHeldElsewhere(BridgeId id, bool held, const std::string& devicePath,
+                                       const std::string& holder) {
     std::lock_guard lock(mutex_);
-    bridges_.at(id).heldElsewhere = held;
+    Bridge& b = bridges_.at(id);
+    b.heldElsewhere = held;
+    b.heldPath = devicePath;
+    b.holder = holder;
 }
 
 void SimulatedDriver::setPermissionDenied(BridgeId id, const std::string& devicePath) {
@@ -42,9 +46,26 @@ void SimulatedDriver::setPermissionDenied(BridgeId id, const std::string& device
     bridges_.at(id).refusedPath = devicePath;
 }
 
-std::string SimulatedDriver::lastOpenRefusedPath() const {
+FtDriver::OpenRefusal SimulatedDriver::lastOpenRefusal() const {
     std::lock_guard lock(mutex_);
-    return lastOpenRefusedPath_;
+    return lastOpenRefusal_;
+}
+
+std::string SimulatedDriver::holderOf(const std::string& devicePath) const {
+    std::lock_guard lock(mutex_);
+    for (const auto& [id, b] : bridges_)
+        if (b.heldElsewhere && b.heldPath == devicePath) return b.holder;
+    return {};
+}
+
+void SimulatedDriver::setPortlessBridges(std::vector<PortlessBridge> bridges) {
+    std::lock_guard lock(mutex_);
+    portless_ = std::move(bridges);
+}
+
+std::vector<FtDriver::PortlessBridge> SimulatedDriver::portlessBridges() const {
+    std::lock_guard lock(mutex_);
+    return portless_;
 }
 
 void SimulatedDriver::setUnavailableReason(const std::string& reason) {
@@ -175,17 +196,20 @@ FT_STATUS SimulatedDriver::description(DWORD index, char (&buf)[FT_DESCRIPTION_S
 FT_STATUS SimulatedDriver::open(const std::string& description, FT_HANDLE* handle) {
     std::lock_guard lock(mutex_);
     calls_.push_back("open " + description);
-    lastOpenRefusedPath_.clear();
+    lastOpenRefusal_ = {};
     FT_STATUS status;
     if (injectedFailure(Call::Open, &status)) return status;
     for (BridgeId id : listedBridges()) {
         Bridge& b = bridges_.at(id);
         if (b.description != description) continue;
         if (!b.refusedPath.empty()) {
-            lastOpenRefusedPath_ = b.refusedPath;
+            lastOpenRefusal_ = {OpenRefusal::Reason::NoPermission, b.refusedPath};
             return FT_DEVICE_NOT_OPENED;
         }
-        if (b.heldElsewhere) return FT_DEVICE_NOT_OPENED;
+        if (b.heldElsewhere) {
+            if (!b.heldPath.empty()) lastOpenRefusal_ = {OpenRefusal::Reason::InUse, b.heldPath};
+            return FT_DEVICE_NOT_OPENED;
+        }
         // A bridge is opened exclusively: a live handle of ours blocks a second open.
         for (const auto& [k, h] : handles_)
             if (h.bridge == id && h.generation == b.generation) return FT_DEVICE_NOT_OPENED;

@@ -30,12 +30,16 @@ public:
     void setDescription(BridgeId id, const std::string& description);
 
     // While set, opening the bridge fails with FT_DEVICE_NOT_OPENED (another
-    // program holds it).
-    void setHeldElsewhere(BridgeId id, bool held);
+    // program holds it). With a `devicePath`, lastOpenRefusal() says so (in
+    // use) and holderOf(devicePath) answers `holder`.
+    void setHeldElsewhere(BridgeId id, bool held, const std::string& devicePath = {},
+                          const std::string& holder = {});
     // While `devicePath` is not empty, opening the bridge fails with
-    // FT_DEVICE_NOT_OPENED and lastOpenRefusedPath() names `devicePath`: the
+    // FT_DEVICE_NOT_OPENED and lastOpenRefusal() names `devicePath`: the
     // user has no permission on the port.
     void setPermissionDenied(BridgeId id, const std::string& devicePath);
+    // What portlessBridges() answers.
+    void setPortlessBridges(std::vector<PortlessBridge> bridges);
 
     // Bytes that arrive in the bridge's receive queue.
     void feed(BridgeId id, QByteArrayView bytes);
@@ -81,7 +85,9 @@ public:
     FT_STATUS queueStatus(FT_HANDLE handle, DWORD* rxBytes) override;
     FT_STATUS read(FT_HANDLE handle, void* buf, DWORD count, DWORD* got) override;
     FT_STATUS write(FT_HANDLE handle, const void* buf, DWORD count, DWORD* written) override;
-    std::string lastOpenRefusedPath() const override;
+    OpenRefusal lastOpenRefusal() const override;
+    std::string holderOf(const std::string& devicePath) const override;
+    std::vector<PortlessBridge> portlessBridges() const override;
 
     // Stands for a driver whose library is missing: its reason is told as the
     // driver's unavailableReason(); the listing is unchanged (empty: it works).
@@ -93,6 +99,8 @@ private:
         std::string description;
         bool listed = true;
         bool heldElsewhere = false;
+        std::string heldPath;     // not empty: the held port's node, told as in use
+        std::string holder;       // who holds it, for holderOf()
         std::string refusedPath;  // not empty: opens are refused for permission
         int generation = 0;       // bumped by unplug; handles of older generations are dead
         QByteArray rx;
@@ -119,6 +127,7 @@ private:
     std::map<Call, std::pair<FT_STATUS, int>> failures_;
     std::vector<std::string> calls_;
     std::function<void(BridgeId, const QByteArray&)> writeObserver_;
-    std::string lastOpenRefusedPath_;
+    OpenRefusal lastOpenRefusal_;
+    std::vector<PortlessBridge> portless_;
     std::string unavailableReason_;
 };

@@ -78,14 +78,23 @@ FT_STATUS TtyPort::open(const BridgePort& port, std::unique_ptr<TtyPort>* opened
         struct stat st {};
         if (::fstat(fd, &st) != 0 || !bridgedirectory::isOwnPtySlave(st)) return FT_DEVICE_NOT_OPENED;
     }
-    // One program at a time on a port, as with the vendor's driver.
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return FT_DEVICE_NOT_OPENED;
+    // One program at a time on a port, as with the vendor's driver: the lock
+    // keeps out those that lock too, TIOCEXCL every other open.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (openErrno) *openErrno = errno == EWOULDBLOCK ? EBUSY : errno;
+        return FT_DEVICE_NOT_OPENED;
+    }
+    if (::ioctl(fd, TIOCEXCL) != 0) return FT_DEVICE_NOT_OPENED;
+    tty->exclusive_ = true;
     if (const FT_STATUS status = makeRaw(fd); status != FT_OK) return status;
     *opened = std::move(tty);
     return FT_OK;
 }
 
 TtyPort::~TtyPort() {
+    // A pty slave that torvik-sim keeps open outlives this descriptor, and the
+    // exclusive mode with it: clear it, or our own next open fails with EBUSY.
+    if (exclusive_) ::ioctl(fd_, TIOCNXCL);
     ::close(fd_);
 }
 

@@ -13,10 +13,12 @@
 
 class TtyPort {
 public:
-    // Opens `port` exclusively (a port another program holds with flock gives
-    // FT_DEVICE_NOT_OPENED) and makes it raw: 8N1, no flow control. When the
-    // device node itself will not open, `openErrno` (if given) receives the
-    // reason; otherwise 0.
+    // Opens `port` exclusively and makes it raw: 8N1, no flow control. The
+    // port is locked with flock (a port another program holds so gives
+    // FT_DEVICE_NOT_OPENED), then set TIOCEXCL, so that any later open by
+    // another program fails with EBUSY, also one that takes no lock. When the
+    // device node itself will not open, or the lock is taken, `openErrno` (if
+    // given) receives the reason (EBUSY for the lock); otherwise 0.
     static FT_STATUS open(const BridgePort& port, std::unique_ptr<TtyPort>* opened, int* openErrno = nullptr);
     ~TtyPort();
     TtyPort(const TtyPort&) = delete;
@@ -45,6 +47,7 @@ private:
     FT_STATUS changeTermios(Change change);
 
     const int fd_;
+    bool exclusive_ = false;  // TIOCEXCL set by us
     std::atomic<ULONG> readTimeoutMs_{kDefaultTimeoutMs};
     std::atomic<ULONG> writeTimeoutMs_{kDefaultTimeoutMs};
     std::mutex termiosMutex_;

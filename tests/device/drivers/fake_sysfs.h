@@ -18,6 +18,9 @@ public:
     // empty optional), its device node leading to `devicePath`.
     void addPort(const std::string& name, const std::optional<std::string>& product,
                  const std::string& devicePath);
+    // A USB device with `product` whose interface has no tty: another driver
+    // took it, or none is loaded. Returns its name under bus/usb/devices.
+    std::string addDeviceWithoutPort(const std::string& product);
     // A tty entry that is no USB-serial port at all, to be skipped.
     void addOtherTty(const std::string& name);
 
@@ -30,6 +33,10 @@ public:
     }
 
 private:
+    // devices/usb1/1-N with idVendor, `product` (when given) and the link to
+    // it under bus/usb/devices; returns "devices/usb1/1-N".
+    std::string addUsbDevice(const std::optional<std::string>& product);
+
     TempDir root_;
     int nextDevice_ = 1;
 };

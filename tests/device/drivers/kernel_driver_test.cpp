@@ -8,12 +8,16 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 
 using drivertest::descriptions;
@@ -26,6 +30,20 @@ struct OpenPty {
     PtyBridge pty;
     OpenPty() { EXPECT_TRUE(pty.open(nullptr)); }
 };
+
+// The driver's last refusal as "no permission PATH", "in use PATH" or "".
+std::string refusal(const FtDriver& driver) {
+    const FtDriver::OpenRefusal r = driver.lastOpenRefusal();
+    switch (r.reason) {
+        case FtDriver::OpenRefusal::Reason::NoPermission:
+            return "no permission " + r.devicePath;
+        case FtDriver::OpenRefusal::Reason::InUse:
+            return "in use " + r.devicePath;
+        case FtDriver::OpenRefusal::Reason::None:
+            break;
+    }
+    return "";
+}
 
 FT_HANDLE openOrFail(LinuxTtyDriver& driver, const std::string& description) {
     FT_HANDLE handle = nullptr;
@@ -96,7 +114,8 @@ TEST(KernelPorts, OpensTheFirstExactMatchOnly) {
     // The first is held by us now; a second program (or handle) cannot have it.
     FT_HANDLE again = nullptr;
     EXPECT_EQ(driver.open("TORVIK A", &again), FT_DEVICE_NOT_OPENED);
-    EXPECT_EQ(driver.lastOpenRefusedPath(), "") << "a held port is no permission refusal";
+    EXPECT_EQ(refusal(driver), "in use " + sys.devRoot() + "/ttyUSB0")
+        << "a held port is no permission refusal";
     EXPECT_EQ(driver.close(handle), FT_OK);
     again = openOrFail(driver, "TORVIK A");
     EXPECT_EQ(driver.close(again), FT_OK);
@@ -131,10 +150,10 @@ TEST(KernelPorts, APortWithoutPermissionGivesDeviceNotOpened) {
         LinuxTtyDriver driver(sys.paths());
         FT_HANDLE handle = nullptr;
         EXPECT_EQ(driver.open("TORVIK", &handle), FT_DEVICE_NOT_OPENED);
-        EXPECT_EQ(driver.lastOpenRefusedPath(), refusedNode);
+        EXPECT_EQ(refusal(driver), "no permission " + refusedNode);
         // A later open that fails otherwise is no refusal.
         EXPECT_EQ(driver.open("NOTHING", &handle), FT_DEVICE_NOT_FOUND);
-        EXPECT_EQ(driver.lastOpenRefusedPath(), "");
+        EXPECT_EQ(refusal(driver), "");
         return;
     }
     // Root opens anything: try it as an unprivileged user in a child process.
@@ -152,7 +171,7 @@ TEST(KernelPorts, APortWithoutPermissionGivesDeviceNotOpened) {
         FT_HANDLE handle = nullptr;
         if (n != 1) ::_exit(101);
         const FT_STATUS status = driver.open("TORVIK", &handle);
-        ::_exit(driver.lastOpenRefusedPath() == refusedNode ? status : 102);
+        ::_exit(refusal(driver) == "no permission " + refusedNode ? status : 102);
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
@@ -269,6 +288,83 @@ TEST(KernelPorts, UnplugGivesIoErrorNotAnEmptyQueue) {
     EXPECT_EQ(got, 0u);
     EXPECT_EQ(driver.purge(handle, FT_PURGE_RX | FT_PURGE_TX), FT_IO_ERROR);
     EXPECT_EQ(driver.close(handle), FT_OK);
+}
+
+// Another program's plain open of `path` (no lock), in a child process: the
+// errno it meets, or 0. Root passes TIOCEXCL (CAP_SYS_ADMIN), so a root test
+// drops to the user nobody for it; the node is opened up to everyone first.
+int plainOpenByAnotherProgram(const std::string& path) {
+    EXPECT_EQ(::chmod(path.c_str(), 0666), 0);
+    const pid_t child = ::fork();
+    if (child < 0) return -1;
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(200);
+        const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        ::_exit(fd < 0 ? errno : 0);
+    }
+    int status = 0;
+    if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+}
+
+TEST(KernelPorts, AnOpenPortShutsOutProgramsThatTakeNoLockUntilItCloses) {
+    OpenedTorvikPort opened;
+    const std::string slave = opened.port.pty.slavePath();
+    EXPECT_EQ(plainOpenByAnotherProgram(slave), EBUSY)
+        << "screen, pyserial and scripts must not share our bytes";
+    ASSERT_EQ(opened.driver.close(opened.handle), FT_OK);
+    // torvik-sim keeps the pty's slave open, so the tty outlives our descriptor.
+    EXPECT_EQ(plainOpenByAnotherProgram(slave), 0) << "the port stays exclusive after we let it go";
+}
+
+TEST(KernelPorts, APortHeldByAnotherProgramIsInUseAndItsHolderIsNamed) {
+    FakeSysfs sys;
+    OpenPty port;
+    sys.addPort("ttyUSB0", std::string("TORVIK\n"), port.pty.slavePath());
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t holder = ::fork();
+    ASSERT_GE(holder, 0);
+    if (holder == 0) {
+        ::prctl(PR_SET_NAME, "cutecom");
+        const int fd = ::open(port.pty.slavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        const char ok = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? 'y' : 'n';
+        if (::write(ready[1], &ok, 1) != 1) ::_exit(1);
+        ::pause();
+        ::_exit(0);
+    }
+    ::close(ready[1]);
+    char ok = 0;
+    ASSERT_EQ(::read(ready[0], &ok, 1), 1);
+    ::close(ready[0]);
+    EXPECT_EQ(ok, 'y');
+
+    LinuxTtyDriver driver(sys.paths());
+    FT_HANDLE handle = nullptr;
+    EXPECT_EQ(driver.open("TORVIK", &handle), FT_DEVICE_NOT_OPENED);
+    const std::string node = sys.devRoot() + "/ttyUSB0";
+    EXPECT_EQ(refusal(driver), "in use " + node);
+    EXPECT_EQ(driver.holderOf(node), "cutecom (pid " + std::to_string(holder) + ")");
+    ::kill(holder, SIGKILL);
+    ::waitpid(holder, nullptr, 0);
+    EXPECT_EQ(driver.holderOf(node), "") << "nobody holds it any more";
+    handle = openOrFail(driver, "TORVIK");
+    EXPECT_EQ(driver.close(handle), FT_OK);
+}
+
+TEST(KernelPorts, UsbDevicesWithoutAPortAreListedApart) {
+    FakeSysfs sys;
+    OpenPty port;
+    sys.addPort("ttyUSB0", std::string("TORVIK A\n"), port.pty.slavePath());
+    const std::string taken = sys.addDeviceWithoutPort("TORVIK B\n");
+    const std::string mouse = sys.addDeviceWithoutPort("Mouse\n");
+    LinuxTtyDriver driver(sys.paths());
+    std::vector<std::string> listed;
+    for (const auto& bridge : driver.portlessBridges())
+        listed.push_back(bridge.name + " " + bridge.description);
+    EXPECT_EQ(listed, (std::vector<std::string>{taken + " TORVIK B", mouse + " Mouse"}));
+    EXPECT_EQ(descriptions(driver), std::vector<std::string>{"TORVIK A"});
+    EXPECT_TRUE(LinuxTtyDriver(LinuxTtyPaths{"", sys.devRoot(), ""}).portlessBridges().empty());
 }
 
 }  // namespace

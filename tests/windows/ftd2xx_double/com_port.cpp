@@ -76,7 +76,20 @@ void trace(const std::string& line) {
 }
 
 std::string listedDescription() {
-    if (environment("TORVIK_DOUBLE_PORT").empty()) return {};
+    const std::string port = environment("TORVIK_DOUBLE_PORT");
+    if (port.empty()) return {};
+    // An unplugged bridge leaves the listing, as with the vendor's library: its
+    // port no longer opens as "not found" (an open handle of ours, or anyone
+    // else's, makes it answer otherwise).
+    const std::string path = "\\\\.\\" + port;
+    HANDLE probe =
+        CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (probe != INVALID_HANDLE_VALUE) {
+        CloseHandle(probe);
+    } else if (const DWORD error = GetLastError();
+               error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+        return {};
+    }
     std::string description = environment("TORVIK_DOUBLE_DESCRIPTION");
     if (description.empty()) description = kDefaultDescription;
     if (description.size() > kMaxDescriptionBytes) description.resize(kMaxDescriptionBytes);

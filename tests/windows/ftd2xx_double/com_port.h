@@ -21,8 +21,9 @@ enum class Outcome {
 struct Port;
 
 // The bridge's description from TORVIK_DOUBLE_DESCRIPTION ("TORVIK ECU
-// SIMULATOR" without it), cut to 63 bytes; empty when no port is named, so
-// nothing is listed. Read on every call: a test may change it between calls.
+// SIMULATOR" without it), cut to 63 bytes; empty when no port is named or the
+// named port is not there (unplugged), so nothing is listed. Read on every
+// call: a test may change it between calls.
 std::string listedDescription();
 
 // Appends `line` and a line end to the file named by TORVIK_DOUBLE_TRACE (a

@@ -30,6 +30,8 @@ constexpr ULONG kMaxBaud = 3000000;
 // calls fail), while the replugged bridge opens afresh, as with the vendor's
 // library. Calls on a handle share the lock (the program reads and writes from
 // two threads); open and close take it alone, so a close waits for a read.
+// Each open and close also traces how many handles are open, so that a test
+// sees a program that never gives a dead handle back.
 std::shared_mutex portLock;
 std::vector<comport::Port*> handles;
 std::atomic<comport::Port*> livePort{nullptr};
@@ -60,6 +62,11 @@ FT_STATUS statusOf(comport::Outcome outcome) {
 FT_STATUS traced(const char* call, FT_STATUS status, bool always = true) {
     if (always || status != FT_OK) comport::trace(std::string(call) + " -> " + std::to_string(status));
     return status;
+}
+
+// With portLock held alone.
+void traceOpenHandles() {
+    comport::trace("open handles " + std::to_string(handles.size()));
 }
 
 template <typename Call>
@@ -113,7 +120,9 @@ FT_STATUS FT_OpenEx(PVOID pArg1, DWORD Flags, FT_HANDLE* pHandle) {
     handles.push_back(port);
     livePort = port;
     *pHandle = port;
-    return traced("FT_OpenEx", FT_OK);
+    traced("FT_OpenEx", FT_OK);
+    traceOpenHandles();
+    return FT_OK;
 }
 
 FT_STATUS FT_Close(FT_HANDLE ftHandle) {
@@ -123,7 +132,9 @@ FT_STATUS FT_Close(FT_HANDLE ftHandle) {
     comport::close(port);
     handles.erase(std::find(handles.begin(), handles.end(), port));
     if (livePort.load() == port) livePort = nullptr;
-    return traced("FT_Close", FT_OK);
+    traced("FT_Close", FT_OK);
+    traceOpenHandles();
+    return FT_OK;
 }
 
 FT_STATUS FT_ResetDevice(FT_HANDLE ftHandle) {
