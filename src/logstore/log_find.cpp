@@ -1,0 +1,467 @@
+#include "logstore/log_find.h"
+
+#include "device/codepage.h"
+#include "logstore/chunk_codec.h"
+#include "logstore/find_cr.h"
+#include "logstore/log_model.h"
+#include "logstore/log_storage.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QRegularExpression>
+#include <QThread>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <cstring>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace logstore {
+namespace {
+
+// One stretch of lines to scan: a sealed chunk (its compressed bytes stay in
+// the store) or a copy of lines from the open chunk.
+struct Piece {
+    const char* packed = nullptr;
+    std::size_t packedSize = 0;
+    std::size_t rawSize = 0;
+    std::vector<char> own;  // the lines joined by CR, when not packed
+    qint64 first = 0;       // the piece's first line
+    qint64 lines = 0;
+    qint64 from = 0;                               // matches before this line are not reported
+    std::vector<std::pair<qint64, QString>> wide;  // lines that keep their text aside
+};
+
+struct Job {
+    Piece piece;
+    bool done = false;
+    std::vector<qint64> hits;
+};
+
+// Case folding one byte of the code page to another, where the folded
+// character is in the page too (A-Z, the Latin-1 letters, Š Œ Ž Ÿ).
+std::array<std::uint8_t, 256> foldTable() {
+    std::array<std::uint8_t, 256> table{};
+    for (int b = 0; b < 256; ++b) {
+        const char16_t folded = QChar(codepage::toUnicode(std::uint8_t(b))).toCaseFolded().unicode();
+        const std::uint8_t back = codepage::fromUnicode(folded);
+        table[std::size_t(b)] = codepage::toUnicode(back) == folded ? back : std::uint8_t(b);
+    }
+    return table;
+}
+
+const std::array<std::uint8_t, 256>& folds() {
+    static const std::array<std::uint8_t, 256> table = foldTable();
+    return table;
+}
+
+// The first occurrence of `needle` in [from, end), or nullptr.
+const char* findBytes(const char* from, const char* end, const std::string& needle) {
+#if defined(__GLIBC__)
+    return static_cast<const char*>(memmem(from, std::size_t(end - from), needle.data(), needle.size()));
+#else
+    const char* at = std::search(from, end, std::boyer_moore_horspool_searcher(needle.begin(), needle.end()));
+    return at == end ? nullptr : at;
+#endif
+}
+
+// Counts the CRs in [from, to).
+std::size_t countCrs(const char* from, const char* to) {
+    std::size_t n = 0;
+    while (from < to) {
+        const char* cr = static_cast<const char*>(std::memchr(from, '\r', std::size_t(to - from)));
+        if (!cr) break;
+        ++n;
+        from = cr + 1;
+    }
+    return n;
+}
+
+}  // namespace
+
+// What the workers match lines against; built once per search, read-only after.
+class LineMatcher {
+public:
+    virtual ~LineMatcher() = default;
+    // Appends the index of every line of `text` (lines joined by CR) that
+    // matches to `hits`, in order. Returns false when cancelled.
+    virtual bool scan(const char* text, std::size_t size, std::vector<qint64>& hits,
+                      const std::atomic<bool>& cancelled) = 0;
+    virtual bool matchesText(const QString& line) = 0;
+    virtual std::unique_ptr<LineMatcher> clone() const = 0;
+};
+
+namespace {
+
+class PlainMatcher : public LineMatcher {
+public:
+    PlainMatcher(const QString& text, bool matchCase) : text_(text), matchCase_(matchCase) {
+        for (const QChar ch : text) {
+            const char16_t u = ch.unicode();
+            if (u == u'\t') {
+                needle_.append(4, ' ');  // the log keeps a tab as four spaces
+                continue;
+            }
+            const std::uint8_t b = codepage::fromUnicode(u);
+            if (u == u'\r' || (b == '?' && u != u'?')) {
+                bytesPossible_ = false;  // no stored byte line can hold it
+                break;
+            }
+            needle_.push_back(char(matchCase ? b : folds()[b]));
+        }
+    }
+
+    bool scan(const char* text, std::size_t size, std::vector<qint64>& hits,
+              const std::atomic<bool>&) override {
+        if (!bytesPossible_ || needle_.empty()) return true;
+        const char* t = text;
+        if (!matchCase_) {
+            folded_.resize(size);
+            const auto& table = folds();
+            for (std::size_t i = 0; i < size; ++i) folded_[i] = char(table[std::uint8_t(text[i])]);
+            t = folded_.data();
+        }
+        const char* end = t + size;
+        const char* pos = t;
+        const char* counted = t;
+        qint64 line = 0;
+        while (pos < end) {
+            const char* at = findBytes(pos, end, needle_);
+            if (!at) break;
+            line += qint64(countCrs(counted, at));
+            hits.push_back(line);
+            const char* cr = findCr(at, std::size_t(end - at));
+            if (!cr) break;
+            pos = counted = cr + 1;
+            ++line;
+        }
+        return true;
+    }
+
+    bool matchesText(const QString& line) override {
+        return !text_.isEmpty() && line.contains(text_, matchCase_ ? Qt::CaseSensitive : Qt::CaseInsensitive);
+    }
+
+    std::unique_ptr<LineMatcher> clone() const override { return std::make_unique<PlainMatcher>(*this); }
+
+private:
+    QString text_;
+    bool matchCase_;
+    std::string needle_;
+    bool bytesPossible_ = true;
+    std::vector<char> folded_;
+};
+
+class RegexMatcher : public LineMatcher {
+public:
+    explicit RegexMatcher(const QRegularExpression& re) : re_(re.pattern(), re.patternOptions()) {}
+
+    bool scan(const char* text, std::size_t size, std::vector<qint64>& hits,
+              const std::atomic<bool>& cancelled) override {
+        decoded_.clear();
+        codepage::decodeAppend(QByteArrayView(text, qsizetype(size)), decoded_);
+        const QStringView all(decoded_);
+        qsizetype begin = 0;
+        for (qint64 line = 0;; ++line) {
+            qsizetype end = all.indexOf(u'\r', begin);
+            if (end < 0) end = all.size();
+            if (re_.match(all.mid(begin, end - begin)).hasMatch()) hits.push_back(line);
+            if (end == all.size()) break;
+            begin = end + 1;
+            if ((line & 1023) == 1023 && cancelled.load(std::memory_order_relaxed)) return false;
+        }
+        return true;
+    }
+
+    bool matchesText(const QString& line) override { return re_.match(line).hasMatch(); }
+
+    std::unique_ptr<LineMatcher> clone() const override { return std::make_unique<RegexMatcher>(re_); }
+
+private:
+    QRegularExpression re_;
+    QString decoded_;
+};
+
+}  // namespace
+
+// One search: the pieces still to scan, the workers and what they found.
+struct FindRun {
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::deque<Job> jobs;  // from `base` on; references stay valid as it grows
+    std::size_t base = 0;  // the number of the front job
+    std::size_t next = 0;  // the next job a worker takes
+    std::size_t published = 0;
+    std::size_t firstPass = 0;  // jobs of the first pass
+    std::atomic<bool> cancelled{false};
+    std::atomic<bool> collectPending{false};
+    std::atomic<std::size_t> bytesDone{0};
+    std::size_t bytesTotal = 0;
+    std::vector<std::thread> workers;
+
+    void work(LineMatcher& matcher, const std::function<void()>& notify);
+    void add(Piece piece) {
+        {
+            std::lock_guard lock(mutex);
+            jobs.push_back(Job{std::move(piece), false, {}});
+        }
+        wake.notify_one();
+    }
+    void halt() {
+        cancelled = true;
+        wake.notify_all();
+        for (std::thread& t : workers) t.join();
+        workers.clear();
+    }
+};
+
+void FindRun::work(LineMatcher& matcher, const std::function<void()>& notify) {
+    std::vector<char> buffer;
+    for (;;) {
+        Job* job = nullptr;
+        {
+            std::unique_lock lock(mutex);
+            wake.wait(lock, [&] { return cancelled.load() || next - base < jobs.size(); });
+            if (cancelled) return;
+            job = &jobs[next - base];
+            ++next;
+        }
+        Piece& p = job->piece;
+        std::vector<qint64> hits;
+        const char* text = p.own.data();
+        std::size_t size = p.own.size();
+        if (p.packed) {
+            bool ok = false;
+            try {
+                ok = decompressChunk({p.packed, p.packedSize}, p.rawSize, std::size_t(p.lines), buffer);
+            } catch (const std::bad_alloc&) {
+                ok = false;
+            }
+            text = buffer.data();
+            size = ok ? buffer.size() : 0;
+        }
+        if (size > 0 && !matcher.scan(text, size, hits, cancelled)) return;
+        // Byte lines of wide lines are empty: their text is matched instead.
+        std::vector<qint64> found;
+        found.reserve(hits.size() + p.wide.size());
+        auto w = p.wide.begin();
+        for (qint64 h : hits) {
+            const qint64 line = p.first + h;
+            if (line >= p.first + p.lines) break;  // a damaged chunk
+            while (w != p.wide.end() && w->first < line) {
+                if (w->first >= p.from && matcher.matchesText(w->second)) found.push_back(w->first);
+                ++w;
+            }
+            if (w != p.wide.end() && w->first == line) continue;
+            if (line >= p.from) found.push_back(line);
+        }
+        for (; w != p.wide.end(); ++w)
+            if (w->first >= p.from && matcher.matchesText(w->second)) found.push_back(w->first);
+        {
+            std::lock_guard lock(mutex);
+            job->hits = std::move(found);
+            job->done = true;
+        }
+        bytesDone += p.packed ? p.rawSize : p.own.size();
+        if (!collectPending.exchange(true)) notify();
+        if (p.packed) {
+            // Give back a buffer made large by one long line.
+            if (buffer.capacity() > 4 * kChunkBytes) std::vector<char>().swap(buffer);
+        }
+    }
+}
+
+}  // namespace logstore
+
+using logstore::FindRun;
+using logstore::Piece;
+
+namespace {
+
+// The lines [from, count) of `store` as pieces: the sealed chunks that hold
+// some of them, then a copy of those in the open chunk.
+std::vector<Piece> piecesFrom(const logstore::LogStorage& store, qint64 from) {
+    std::vector<Piece> out;
+    const qint64 count = store.count();
+    if (from >= count) return out;
+    auto wideOf = [&](Piece& p) {
+        for (auto it = store.wide.lower_bound(p.first);
+             it != store.wide.end() && it->first < p.first + p.lines; ++it)
+            p.wide.emplace_back(it->first, it->second);
+    };
+    if (from < store.openFirst) {
+        for (std::size_t k = store.chunkOf(from); k < store.sealed.size(); ++k) {
+            const logstore::SealedChunk& c = store.sealed[k];
+            Piece p;
+            p.packed = c.packed.bytes.get();
+            p.packedSize = c.packed.size;
+            p.rawSize = c.rawSize;
+            p.first = store.sealedFirst[k];
+            p.lines = qint64(c.lines);
+            p.from = std::max(from, p.first);
+            wideOf(p);
+            out.push_back(std::move(p));
+        }
+    }
+    if (!store.openStarts.empty()) {
+        Piece p;
+        p.first = std::max<qint64>(from, store.openFirst);
+        p.from = p.first;
+        p.lines = count - p.first;
+        const std::size_t begin = store.openStarts[std::size_t(p.first - store.openFirst)];
+        p.own.assign(store.open.begin() + std::ptrdiff_t(begin), store.open.end());
+        wideOf(p);
+        out.push_back(std::move(p));
+    }
+    return out;
+}
+
+}  // namespace
+
+LogFinder::LogFinder(LogModel* model, QObject* parent) : QObject(parent), model_(model) {
+    connect(model_, &LogModel::appended, this, &LogFinder::queueTail);
+    connect(model_, &LogModel::aboutToRewrite, this, &LogFinder::halt);
+    connect(model_, &LogModel::cleared, this, &LogFinder::restart);
+    connect(model_, &LogModel::trimmed, this, &LogFinder::restart);
+}
+
+LogFinder::~LogFinder() {
+    halt();
+}
+
+void LogFinder::halt() {
+    if (run_) run_->halt();
+    run_.reset();
+}
+
+void LogFinder::stop() {
+    halt();
+    error_.clear();
+    searching_ = false;
+    progress_ = 0;
+    const bool had = !matches_.empty();
+    std::vector<qint64>().swap(matches_);
+    if (had) emit matchesReset();
+}
+
+void LogFinder::restart() {
+    start(query_);
+}
+
+void LogFinder::start(const Query& query) {
+    stop();
+    query_ = query;
+    if (query.text.isEmpty()) return;
+
+    std::unique_ptr<logstore::LineMatcher> matcher;
+    if (query.regularExpression) {
+        QRegularExpression re(query.text, query.matchCase ? QRegularExpression::NoPatternOption
+                                                          : QRegularExpression::CaseInsensitiveOption);
+        if (!re.isValid()) {
+            error_ = re.errorString();
+            return;
+        }
+        matcher = std::make_unique<logstore::RegexMatcher>(re);
+    } else {
+        matcher = std::make_unique<logstore::PlainMatcher>(query.text, query.matchCase);
+    }
+
+    auto run = std::make_shared<FindRun>();
+    const logstore::LogStorage& store = model_->storage();
+    for (Piece& p : piecesFrom(store, 0)) {
+        run->bytesTotal += p.packed ? p.rawSize : p.own.size();
+        run->jobs.push_back({std::move(p), false, {}});
+    }
+    run->firstPass = run->jobs.size();
+    tailFrom_ = std::max<qsizetype>(0, store.count() - 1);
+    searching_ = true;
+    run_ = run;
+
+    const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
+    auto notify = [this] { QMetaObject::invokeMethod(this, &LogFinder::collect, Qt::QueuedConnection); };
+    for (unsigned i = 0; i < threads; ++i) {
+        std::shared_ptr<logstore::LineMatcher> own(matcher->clone());
+        run->workers.emplace_back([run = run.get(), own, notify] { run->work(*own, notify); });
+    }
+    emit progressChanged(0);
+    if (run->firstPass == 0) QMetaObject::invokeMethod(this, &LogFinder::collect, Qt::QueuedConnection);
+}
+
+void LogFinder::queueTail() {
+    if (!run_) return;
+    const logstore::LogStorage& store = model_->storage();
+    const qsizetype count = store.count();
+    if (count == 0) return;
+    for (Piece& p : piecesFrom(store, tailFrom_)) run_->add(std::move(p));
+    tailFrom_ = count - 1;
+}
+
+void LogFinder::collect() {
+    if (!run_) return;
+    FindRun& run = *run_;
+    run.collectPending = false;
+    std::vector<std::pair<qint64, std::vector<qint64>>> ready;
+    bool firstPassDone = false;
+    {
+        std::lock_guard lock(run.mutex);
+        while (!run.jobs.empty() && run.jobs.front().done) {
+            ready.emplace_back(run.jobs.front().piece.from, std::move(run.jobs.front().hits));
+            run.jobs.pop_front();
+            ++run.base;
+        }
+        firstPassDone = run.base >= run.firstPass;
+    }
+    for (auto& [from, hits] : ready) {
+        // A piece of new lines starts at the line that was last before: drop
+        // what was found on it then, it may have grown since.
+        const qsizetype keep = rowAtOrAfter(from);
+        if (keep < matchCount()) {
+            matches_.resize(std::size_t(keep));
+            emit matchesRemoved(keep);
+        }
+        if (hits.empty()) continue;
+        const qsizetype first = matchCount();
+        matches_.insert(matches_.end(), hits.begin(), hits.end());
+        emit matchesAdded(first, matchCount());
+    }
+    if (searching_) {
+        const int percent =
+            firstPassDone ? 100
+                          : int(run.bytesTotal == 0 ? 100 : run.bytesDone.load() * 100 / run.bytesTotal);
+        if (percent != progress_) {
+            progress_ = std::min(percent, firstPassDone ? 100 : 99);
+            emit progressChanged(progress_);
+        }
+        if (firstPassDone) {
+            searching_ = false;
+            progress_ = 100;
+            emit finished();
+        }
+    }
+}
+
+qsizetype LogFinder::rowAtOrAfter(qsizetype line) const {
+    return std::lower_bound(matches_.begin(), matches_.end(), qint64(line)) - matches_.begin();
+}
+
+bool LogFinder::waitUntilIdle(int msecs) {
+    QDeadlineTimer deadline(msecs);
+    while (!deadline.hasExpired()) {
+        bool idle = !run_;
+        if (run_) {
+            std::lock_guard lock(run_->mutex);
+            idle = run_->jobs.empty() && !searching_;
+        }
+        if (idle) return true;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::usleep(200);
+    }
+    return false;
+}
