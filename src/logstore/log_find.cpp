@@ -23,6 +23,10 @@
 #include <string>
 #include <thread>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace logstore {
 namespace {
 
@@ -75,12 +79,14 @@ const char* findBytes(const char* from, const char* end, const std::string& need
 // Counts the CRs in [from, to).
 std::size_t countCrs(const char* from, const char* to) {
     std::size_t n = 0;
-    while (from < to) {
-        const char* cr = static_cast<const char*>(std::memchr(from, '\r', std::size_t(to - from)));
-        if (!cr) break;
-        ++n;
-        from = cr + 1;
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi8('\r');
+    for (; to - from >= 16; from += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+        n += std::size_t(__builtin_popcount(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, cr)))));
     }
+#endif
+    for (; from < to; ++from) n += *from == '\r';
     return n;
 }
 
@@ -121,19 +127,13 @@ public:
     bool scan(const char* text, std::size_t size, std::vector<qint64>& hits,
               const std::atomic<bool>&) override {
         if (!bytesPossible_ || needle_.empty()) return true;
-        const char* t = text;
-        if (!matchCase_) {
-            folded_.resize(size);
-            const auto& table = folds();
-            for (std::size_t i = 0; i < size; ++i) folded_[i] = char(table[std::uint8_t(text[i])]);
-            t = folded_.data();
-        }
-        const char* end = t + size;
-        const char* pos = t;
-        const char* counted = t;
+        if (!filterChosen_) chooseFilter(text, size);
+        const char* end = text + size;
+        const char* pos = text;
+        const char* counted = text;
         qint64 line = 0;
         while (pos < end) {
-            const char* at = findBytes(pos, end, needle_);
+            const char* at = next(pos, end);
             if (!at) break;
             line += qint64(countCrs(counted, at));
             hits.push_back(line);
@@ -154,9 +154,92 @@ public:
 private:
     QString text_;
     bool matchCase_;
-    std::string needle_;
+    // Whether the needle stands at `at` (which has room for it).
+    bool standsAt(const char* at) const {
+        if (matchCase_) return std::memcmp(at, needle_.data(), needle_.size()) == 0;
+        const auto& table = folds();
+        for (std::size_t i = 0; i < needle_.size(); ++i)
+            if (table[std::uint8_t(at[i])] != std::uint8_t(needle_[i])) return false;
+        return true;
+    }
+
+    // The bytes that fold to `folded` (one or two for the letters of the page).
+    static std::vector<std::uint8_t> variantsOf(std::uint8_t folded) {
+        std::vector<std::uint8_t> out;
+        for (int b = 0; b < 256; ++b)
+            if (folds()[std::size_t(b)] == folded) out.push_back(std::uint8_t(b));
+        return out;
+    }
+
+    // Candidates are found by two bytes of the needle, sixteen places at a time:
+    // the two that stand together least often in a sample of the traffic (the
+    // first stretch scanned), so that few candidates need checking.
+    void chooseFilter(const char* text, std::size_t size) {
+        filterChosen_ = true;
+        const std::size_t m = needle_.size();
+        const std::size_t sample = std::min<std::size_t>(size, 64 << 10);
+        auto same = [&](std::size_t at, std::uint8_t byte) {
+            return matchCase_ ? byte == std::uint8_t(needle_[at])
+                              : folds()[byte] == std::uint8_t(needle_[at]);
+        };
+        std::size_t best = SIZE_MAX;
+        first_ = second_ = 0;
+        for (std::size_t a = 0; a < m; ++a) {
+            for (std::size_t b = (m == 1 ? a : a + 1); b < m; ++b) {
+                std::size_t n = 0;
+                for (std::size_t k = 0; k + m <= sample && n < best; ++k)
+                    n += same(a, std::uint8_t(text[k + a])) && same(b, std::uint8_t(text[k + b]));
+                if (n < best) best = n, first_ = a, second_ = b;
+                if (m > 16 && b > a + 1) break;  // long needles: neighbours and ends are enough
+            }
+        }
+        auto setVariants = [&](std::size_t at, std::array<std::uint8_t, 2>& into) {
+            const std::uint8_t b = std::uint8_t(needle_[at]);
+            std::vector<std::uint8_t> v = matchCase_ ? std::vector<std::uint8_t>{b} : variantsOf(b);
+            if (v.size() > 2) usable_ = false;
+            into = {v[0], v.size() > 1 ? v[1] : v[0]};
+        };
+        setVariants(first_, firstBytes_);
+        setVariants(second_, secondBytes_);
+    }
+
+    // The next place in [from, end) where the needle stands, or nullptr.
+    const char* next(const char* from, const char* end) const {
+        const std::size_t m = needle_.size();
+        if (std::size_t(end - from) < m) return nullptr;
+        const char* last = end - m;  // the last place the needle fits
+        const char* at = from;
+#if defined(__SSE2__)
+        if (usable_) {
+            const __m128i a0 = _mm_set1_epi8(char(firstBytes_[0])), a1 = _mm_set1_epi8(char(firstBytes_[1]));
+            const __m128i b0 = _mm_set1_epi8(char(secondBytes_[0])),
+                          b1 = _mm_set1_epi8(char(secondBytes_[1]));
+            for (; at + 15 <= last; at += 16) {
+                const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + first_));
+                const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + second_));
+                const __m128i hitA = _mm_or_si128(_mm_cmpeq_epi8(a, a0), _mm_cmpeq_epi8(a, a1));
+                const __m128i hitB = _mm_or_si128(_mm_cmpeq_epi8(b, b0), _mm_cmpeq_epi8(b, b1));
+                unsigned mask = unsigned(_mm_movemask_epi8(_mm_and_si128(hitA, hitB)));
+                while (mask != 0) {
+                    const char* candidate = at + __builtin_ctz(mask);
+                    if (standsAt(candidate)) return candidate;
+                    mask &= mask - 1;
+                }
+            }
+        }
+#endif
+        if (matchCase_) return findBytes(at, end, needle_);
+        for (; at <= last; ++at)
+            if (standsAt(at)) return at;
+        return nullptr;
+    }
+
+    std::string needle_;  // folded when case does not matter
     bool bytesPossible_ = true;
-    std::vector<char> folded_;
+    bool filterChosen_ = false;
+    bool usable_ = true;
+    std::size_t first_ = 0, second_ = 0;
+    std::array<std::uint8_t, 2> firstBytes_{}, secondBytes_{};
 };
 
 class RegexMatcher : public LineMatcher {
