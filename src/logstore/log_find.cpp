@@ -18,7 +18,6 @@
 #include <cstdint>
 #include <cstring>
 #include <deque>
-#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -284,12 +283,11 @@ struct FindRun {
     std::size_t published = 0;
     std::size_t firstPass = 0;  // jobs of the first pass
     std::atomic<bool> cancelled{false};
-    std::atomic<bool> collectPending{false};
     std::atomic<std::size_t> bytesDone{0};
     std::size_t bytesTotal = 0;
     std::vector<std::thread> workers;
 
-    void work(LineMatcher& matcher, const std::function<void()>& notify);
+    void work(LineMatcher& matcher);
     void add(Piece piece) {
         {
             std::lock_guard lock(mutex);
@@ -305,7 +303,7 @@ struct FindRun {
     }
 };
 
-void FindRun::work(LineMatcher& matcher, const std::function<void()>& notify) {
+void FindRun::work(LineMatcher& matcher) {
     std::vector<char> buffer;
     for (;;) {
         Job* job = nullptr;
@@ -353,7 +351,6 @@ void FindRun::work(LineMatcher& matcher, const std::function<void()>& notify) {
             job->done = true;
         }
         bytesDone += p.packed ? p.rawSize : p.own.size();
-        if (!collectPending.exchange(true)) notify();
         if (p.packed) {
             // Give back a buffer made large by one long line.
             if (buffer.capacity() > 4 * kChunkBytes) std::vector<char>().swap(buffer);
@@ -409,6 +406,10 @@ std::vector<Piece> piecesFrom(const logstore::LogStorage& store, qint64 from) {
 }  // namespace
 
 LogFinder::LogFinder(LogModel* model, QObject* parent) : QObject(parent), model_(model) {
+    // The workers only fill in their jobs; the user-interface thread picks up
+    // what they found while any job is outstanding.
+    poll_.setInterval(kPollMs);
+    connect(&poll_, &QTimer::timeout, this, &LogFinder::collect);
     connect(model_, &LogModel::appended, this, &LogFinder::queueTail);
     connect(model_, &LogModel::aboutToRewrite, this, &LogFinder::halt);
     connect(model_, &LogModel::cleared, this, &LogFinder::restart);
@@ -420,6 +421,7 @@ LogFinder::~LogFinder() {
 }
 
 void LogFinder::halt() {
+    poll_.stop();
     if (run_) run_->halt();
     run_.reset();
 }
@@ -468,13 +470,12 @@ void LogFinder::start(const Query& query) {
     run_ = run;
 
     const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
-    auto notify = [this] { QMetaObject::invokeMethod(this, &LogFinder::collect, Qt::QueuedConnection); };
     for (unsigned i = 0; i < threads; ++i) {
         std::shared_ptr<logstore::LineMatcher> own(matcher->clone());
-        run->workers.emplace_back([run = run.get(), own, notify] { run->work(*own, notify); });
+        run->workers.emplace_back([run = run.get(), own] { run->work(*own); });
     }
     emit progressChanged(0);
-    if (run->firstPass == 0) QMetaObject::invokeMethod(this, &LogFinder::collect, Qt::QueuedConnection);
+    poll_.start();
 }
 
 void LogFinder::queueTail() {
@@ -484,14 +485,17 @@ void LogFinder::queueTail() {
     if (count == 0) return;
     for (Piece& p : piecesFrom(store, tailFrom_)) run_->add(std::move(p));
     tailFrom_ = count - 1;
+    if (!poll_.isActive()) poll_.start();
 }
 
 void LogFinder::collect() {
     if (!run_) return;
-    FindRun& run = *run_;
-    run.collectPending = false;
+    // A slot of ours may start another search; this one stays alive until we return.
+    const std::shared_ptr<FindRun> keep = run_;
+    FindRun& run = *keep;
     std::vector<std::pair<qint64, std::vector<qint64>>> ready;
     bool firstPassDone = false;
+    bool outstanding = false;
     {
         std::lock_guard lock(run.mutex);
         while (!run.jobs.empty() && run.jobs.front().done) {
@@ -500,33 +504,36 @@ void LogFinder::collect() {
             ++run.base;
         }
         firstPassDone = run.base >= run.firstPass;
+        outstanding = !run.jobs.empty();
     }
+    if (firstPassDone && !outstanding) poll_.stop();
     for (auto& [from, hits] : ready) {
         // A piece of new lines starts at the line that was last before: drop
         // what was found on it then, it may have grown since.
-        const qsizetype keep = rowAtOrAfter(from);
-        if (keep < matchCount()) {
-            matches_.resize(std::size_t(keep));
-            emit matchesRemoved(keep);
+        const qsizetype kept = rowAtOrAfter(from);
+        if (kept < matchCount()) {
+            matches_.resize(std::size_t(kept));
+            emit matchesRemoved(kept);
+            if (run_ != keep) return;
         }
         if (hits.empty()) continue;
         const qsizetype first = matchCount();
         matches_.insert(matches_.end(), hits.begin(), hits.end());
         emit matchesAdded(first, matchCount());
+        if (run_ != keep) return;
     }
-    if (searching_) {
-        const int percent =
-            firstPassDone ? 100
-                          : int(run.bytesTotal == 0 ? 100 : run.bytesDone.load() * 100 / run.bytesTotal);
-        if (percent != progress_) {
-            progress_ = std::min(percent, firstPassDone ? 100 : 99);
-            emit progressChanged(progress_);
-        }
-        if (firstPassDone) {
-            searching_ = false;
-            progress_ = 100;
-            emit finished();
-        }
+    if (!searching_) return;
+    const std::size_t total = run.bytesTotal;
+    const int percent =
+        firstPassDone ? 100 : int(total == 0 ? 99 : std::min<std::size_t>(99, run.bytesDone * 100 / total));
+    if (firstPassDone) {
+        searching_ = false;
+        progress_ = 100;
+        emit progressChanged(100);
+        emit finished();
+    } else if (percent != progress_) {
+        progress_ = percent;
+        emit progressChanged(progress_);
     }
 }
 

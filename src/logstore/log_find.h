@@ -18,6 +18,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <memory>
 #include <vector>
@@ -79,7 +80,10 @@ private:
     void halt();
     void restart();
 
+    static constexpr int kPollMs = 10;
+
     LogModel* model_;
+    QTimer poll_;
     Query query_;
     QString error_;
     std::shared_ptr<logstore::FindRun> run_;

@@ -56,7 +56,8 @@ protected:
     QStringList rows() const {
         QStringList out;
         const FindResultsModel& m = bar()->resultsModel();
-        for (int r = 0; r < m.rowCount(); ++r) out.append(m.data(m.index(r), Qt::DisplayRole).toString());
+        for (int r = 0; r < m.rowCount(); ++r)
+            out.append(m.data(m.index(r), Qt::AccessibleTextRole).toString());
         return out;
     }
 
@@ -110,6 +111,9 @@ TEST_F(FindBarTest, TypingListsTheMatchingLinesWithCountCaseAndExpressions) {
     ASSERT_EQ(b.resultsModel().rowCount(), 1501);
     EXPECT_EQ(rows().first(), "2 7E8 fine 1");
     EXPECT_EQ(rows().last(), "3001 7e8 lower");
+    // On screen the numbers line up.
+    EXPECT_EQ(b.resultsModel().data(b.resultsModel().index(0), Qt::DisplayRole).toString(),
+              "   2 7E8 fine 1");
     b.matchCase().setChecked(true);
     settle();
     EXPECT_EQ(b.count().text(), "1,500 matches");

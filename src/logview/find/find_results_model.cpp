@@ -49,7 +49,11 @@ QVariant FindResultsModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole && role != Qt::ToolTipRole) return {};
     const qsizetype line = lineOf(index.row());
     if (line < 0) return {};
-    QString text = QString::number(line + 1) + u' ';
+    // On screen the numbers line up (as wide as the log's last line number);
+    // a screen reader gets them without the padding.
+    QString text = QString::number(line + 1);
+    if (role == Qt::DisplayRole) text = text.rightJustified(QString::number(log_->lineCount()).size());
+    text += u' ';
     QString shown = log_->lineSlice(line, 0, kShownChars);
     // A control character would break or hide the row: it shows as its picture.
     for (QChar& ch : shown)
