@@ -129,10 +129,51 @@ public:
         if (!filterChosen_) chooseFilter(text, size);
         const char* end = text + size;
         const char* pos = text;
-        const char* counted = text;
-        qint64 line = 0;
+        qint64 line = 0;  // the line at `pos`
+#if defined(__SSE2__)
+        // Filter and line count in one pass: each block of sixteen places gives
+        // its candidates and its CRs together.
+        if (usable_) {
+            const std::size_t m = needle_.size();
+            const __m128i a0 = _mm_set1_epi8(char(firstBytes_[0])), a1 = _mm_set1_epi8(char(firstBytes_[1]));
+            const __m128i b0 = _mm_set1_epi8(char(secondBytes_[0])),
+                          b1 = _mm_set1_epi8(char(secondBytes_[1]));
+            const __m128i cr = _mm_set1_epi8('\r');
+            while (size >= m + 15 && pos + 15 <= end - m) {
+                const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pos));
+                const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pos + first_));
+                const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pos + second_));
+                const __m128i hitA = _mm_or_si128(_mm_cmpeq_epi8(a, a0), _mm_cmpeq_epi8(a, a1));
+                const __m128i hitB = _mm_or_si128(_mm_cmpeq_epi8(b, b0), _mm_cmpeq_epi8(b, b1));
+                unsigned mask = unsigned(_mm_movemask_epi8(_mm_and_si128(hitA, hitB)));
+                const unsigned crs = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(here, cr)));
+                const char* found = nullptr;
+                unsigned offset = 0;
+                while (mask != 0) {
+                    offset = unsigned(__builtin_ctz(mask));
+                    if (standsAt(pos + offset)) {
+                        found = pos + offset;
+                        break;
+                    }
+                    mask &= mask - 1;
+                }
+                if (!found) {
+                    line += __builtin_popcount(crs);
+                    pos += 16;
+                    continue;
+                }
+                line += __builtin_popcount(crs & ((1u << offset) - 1));
+                hits.push_back(line);
+                const char* next = findCr(found, std::size_t(end - found));
+                if (!next) return true;
+                pos = next + 1;
+                ++line;
+            }
+        }
+#endif
+        const char* counted = pos;
         while (pos < end) {
-            const char* at = next(pos, end);
+            const char* at = this->next(pos, end);
             if (!at) break;
             line += qint64(countCrs(counted, at));
             hits.push_back(line);
@@ -148,7 +189,9 @@ public:
         return !text_.isEmpty() && line.contains(text_, matchCase_ ? Qt::CaseSensitive : Qt::CaseInsensitive);
     }
 
-    std::unique_ptr<LineMatcher> clone() const override { return std::make_unique<PlainMatcher>(*this); }
+    std::unique_ptr<LineMatcher> clone() const override {
+        return std::make_unique<PlainMatcher>(*this);
+    }
 
 private:
     QString text_;
