@@ -42,6 +42,9 @@ struct Piece {
     std::vector<std::pair<qint64, QString>> wide;  // lines that keep their text aside
 };
 
+// A last line longer than this is scanned once it has ended.
+constexpr std::size_t kLongLastLine = std::size_t{64} << 10;
+
 struct Job {
     Piece piece;
     bool done = false;
@@ -388,16 +391,16 @@ void FindRun::work(LineMatcher& matcher) {
         }
         for (; w != p.wide.end(); ++w)
             if (w->first >= p.from && matcher.matchesText(w->second)) found.push_back(w->first);
+        // Once the job is done the user-interface thread may take it away: nothing
+        // of it is touched after that.
+        bytesDone += p.packed ? p.rawSize : p.own.size();
         {
             std::lock_guard lock(mutex);
             job->hits = std::move(found);
             job->done = true;
         }
-        bytesDone += p.packed ? p.rawSize : p.own.size();
-        if (p.packed) {
-            // Give back a buffer made large by one long line.
-            if (buffer.capacity() > 4 * kChunkBytes) std::vector<char>().swap(buffer);
-        }
+        // Give back a buffer made large by one long line.
+        if (buffer.capacity() > 4 * kChunkBytes) std::vector<char>().swap(buffer);
     }
 }
 
@@ -410,10 +413,10 @@ namespace {
 
 // The lines [from, count) of `store` as pieces: the sealed chunks that hold
 // some of them, then a copy of those in the open chunk.
-std::vector<Piece> piecesFrom(const logstore::LogStorage& store, qint64 from) {
+std::vector<Piece> piecesFrom(const logstore::LogStorage& store, qint64 from, qint64 to) {
     std::vector<Piece> out;
     const qint64 count = store.count();
-    if (from >= count) return out;
+    if (from >= to) return out;
     auto wideOf = [&](Piece& p) {
         for (auto it = store.wide.lower_bound(p.first);
              it != store.wide.end() && it->first < p.first + p.lines; ++it)
@@ -437,9 +440,11 @@ std::vector<Piece> piecesFrom(const logstore::LogStorage& store, qint64 from) {
         Piece p;
         p.first = std::max<qint64>(from, store.openFirst);
         p.from = p.first;
-        p.lines = count - p.first;
+        p.lines = to - p.first;
         const std::size_t begin = store.openStarts[std::size_t(p.first - store.openFirst)];
-        p.own.assign(store.open.begin() + std::ptrdiff_t(begin), store.open.end());
+        const std::size_t end =
+            to < count ? store.openStarts[std::size_t(to - store.openFirst)] - 1 : store.open.size();
+        p.own.assign(store.open.begin() + std::ptrdiff_t(begin), store.open.begin() + std::ptrdiff_t(end));
         wideOf(p);
         out.push_back(std::move(p));
     }
@@ -503,7 +508,7 @@ void LogFinder::start(const Query& query) {
 
     auto run = std::make_shared<FindRun>();
     const logstore::LogStorage& store = model_->storage();
-    for (Piece& p : piecesFrom(store, 0)) {
+    for (Piece& p : piecesFrom(store, 0, store.count())) {
         run->bytesTotal += p.packed ? p.rawSize : p.own.size();
         run->jobs.push_back({std::move(p), false, {}});
     }
@@ -526,8 +531,13 @@ void LogFinder::queueTail() {
     const logstore::LogStorage& store = model_->storage();
     const qsizetype count = store.count();
     if (count == 0) return;
-    for (Piece& p : piecesFrom(store, tailFrom_)) run_->add(std::move(p));
-    tailFrom_ = count - 1;
+    // The last line is scanned again with every batch, as it may have grown;
+    // a very long one (a device that never ends its lines) waits for its end
+    // instead of being copied again and again.
+    const qsizetype last = count - 1;
+    const bool waitForEnd = store.length(last) > qsizetype(logstore::kLongLastLine);
+    for (Piece& p : piecesFrom(store, tailFrom_, waitForEnd ? last : count)) run_->add(std::move(p));
+    tailFrom_ = last;
     if (!poll_.isActive()) poll_.start();
 }
 

@@ -122,6 +122,16 @@ TEST_F(LogFind, NewLinesAreMatchedAsTheyArriveAndAGrowingLastLineOnce) {
     ASSERT_TRUE(finder.waitUntilIdle(5000));
     EXPECT_EQ(found(finder), expected(model, finder.query()));
     EXPECT_EQ(finder.matchCount(), 4);
+    // A very long line in progress is not copied for every batch: it is
+    // matched once it has ended.
+    model.append(QString(100000, u'x'));
+    model.append(u"abc");
+    ASSERT_TRUE(finder.waitUntilIdle(5000));
+    EXPECT_EQ(finder.matchCount(), 4);
+    model.append(u"x\rabc");
+    ASSERT_TRUE(finder.waitUntilIdle(5000));
+    EXPECT_EQ(found(finder), expected(model, finder.query()));
+    EXPECT_EQ(finder.matchCount(), 6);
 }
 
 TEST_F(LogFind, ANewSearchCancelsTheRunningOneAndStopEmptiesTheList) {
