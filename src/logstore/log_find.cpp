@@ -142,6 +142,16 @@ public:
             const __m128i b0 = _mm_set1_epi8(char(secondBytes_[0])),
                           b1 = _mm_set1_epi8(char(secondBytes_[1]));
             const __m128i cr = _mm_set1_epi8('\r');
+            // CRs are counted per byte lane (each compare gives -1) and added
+            // up every 255 blocks, or at a hit.
+            __m128i lanes = _mm_setzero_si128();
+            int blocks = 0;
+            auto flush = [&] {
+                const __m128i sums = _mm_sad_epu8(lanes, _mm_setzero_si128());
+                line += _mm_cvtsi128_si32(sums) + _mm_extract_epi16(sums, 4);
+                lanes = _mm_setzero_si128();
+                blocks = 0;
+            };
             while (size >= m + 15 && pos + 15 <= end - m) {
                 const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pos));
                 const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pos + first_));
@@ -149,7 +159,7 @@ public:
                 const __m128i hitA = _mm_or_si128(_mm_cmpeq_epi8(a, a0), _mm_cmpeq_epi8(a, a1));
                 const __m128i hitB = _mm_or_si128(_mm_cmpeq_epi8(b, b0), _mm_cmpeq_epi8(b, b1));
                 unsigned mask = unsigned(_mm_movemask_epi8(_mm_and_si128(hitA, hitB)));
-                const unsigned crs = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(here, cr)));
+                const __m128i isCr = _mm_cmpeq_epi8(here, cr);
                 const char* found = nullptr;
                 unsigned offset = 0;
                 while (mask != 0) {
@@ -161,10 +171,13 @@ public:
                     mask &= mask - 1;
                 }
                 if (!found) {
-                    line += __builtin_popcount(crs);
+                    lanes = _mm_sub_epi8(lanes, isCr);
                     pos += 16;
+                    if (++blocks == 255) flush();
                     continue;
                 }
+                flush();
+                const unsigned crs = unsigned(_mm_movemask_epi8(isCr));
                 line += __builtin_popcount(crs & ((1u << offset) - 1));
                 hits.push_back(line);
                 const char* next = findCr(found, std::size_t(end - found));
@@ -172,6 +185,7 @@ public:
                 pos = next + 1;
                 ++line;
             }
+            flush();
         }
 #endif
         const char* counted = pos;
