@@ -25,6 +25,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if !defined(__GLIBC__)
+#include <functional>  // std::boyer_moore_horspool_searcher
+#endif
 
 namespace logstore {
 namespace {
