@@ -12,6 +12,7 @@ using logstore::ByteLine;
 LogModel::LogModel(QObject* parent) : QObject(parent), d_(new logstore::LogStorage) {}
 
 LogModel::~LogModel() {
+    emit aboutToRewrite();
     delete d_;
 }
 
@@ -21,11 +22,13 @@ void LogModel::append(QStringView batch) {
 }
 
 void LogModel::clear() {
+    emit aboutToRewrite();
     d_->clear();
     emit cleared();
 }
 
 void LogModel::trimTrailingBlanks() {
+    emit aboutToRewrite();
     d_->trimTrailingBlanks();
     emit trimmed();
 }

@@ -60,7 +60,13 @@ public:
     // Bytes the model holds for its lines (chunks and line index), for measuring.
     qsizetype storageBytes() const;
 
+    // The lines as stored, for the finder (logstore/log_find.h).
+    const logstore::LogStorage& storage() const { return *d_; }
+
 signals:
+    // Emitted before Clear, the trimming and destruction change or free stored
+    // chunks, so that readers on other threads let go of them first.
+    void aboutToRewrite();
     void appended();  // the widget reacts: drop selection, caret to end, scroll, one repaint
     void cleared();
     void trimmed();

@@ -1,5 +1,6 @@
 #include "main/main_window.h"
 
+#include "logview/find/find_bar.h"
 #include "logview/log_view.h"
 #include "main/frame_extents.h"
 #include "main/main_window_status_bar.h"
@@ -106,6 +107,8 @@ void TfMainWindow::buildLayout() {
     layout->addWidget(panel2_, 1);
     layout->addWidget(panel3_, 0);
     layout->addWidget(statusBar1_, 0);
+    // Ctrl+F opens the find bar between the log and the buttons.
+    installFindBar(this, memo1_, layout, 1);
 
     // What a screen reader says for each: the captions alone say too little.
     memo1_->setAccessibleName(QStringLiteral("Simulator log"));
