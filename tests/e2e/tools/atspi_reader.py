@@ -2,7 +2,9 @@
 """Reads torvik-master the way a screen reader does, through AT-SPI.
 
 Usage: atspi_reader.py COMMAND [ARGS]
-  tree              every object of the program: "role<TAB>name<TAB>states", one a line
+  tree              every object of the program: "depth<TAB>role<TAB>name<TAB>states", one a
+                    line; the role is its AT-SPI identifier ("push-button"), not the
+                    localized role name, which AT-SPI versions word differently
   text FILE         the log's whole text into FILE (UTF-8)
   lines FILE        the log read line by line at line boundaries into FILE
   caret             the log's caret offset
@@ -13,6 +15,7 @@ Exits 2 when the program or its log cannot be found.
 import sys
 
 import pyatspi
+from gi.repository import Atspi
 
 LOG_NAME = "Simulator log"
 
@@ -48,7 +51,8 @@ def main(argv):
     command = argv[1]
     if command == "tree":
         for node, depth in walk(application()):
-            print(f"{depth}\t{node.getRoleName()}\t{node.name}\t{state_names(node)}")
+            role = Atspi.Role(int(node.getRole())).value_nick
+            print(f"{depth}\t{role}\t{node.name}\t{state_names(node)}")
     elif command == "text":
         text = log_text()
         with open(argv[2], "w", encoding="utf-8", newline="") as out:
