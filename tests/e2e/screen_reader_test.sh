@@ -78,8 +78,9 @@ wait_for 5 '[ -n "$(window_named "Torvik Master v1.1")" ]' || fail "double-click
 window=$(window_named 'Torvik Master v1.1')
 
 # The window is a frame named by its title; the controls have names. Roles
-# are matched by their AT-SPI identifiers: the spoken role names differ
-# between AT-SPI versions ("push button" in 2.46, "button" in 2.56).
+# are matched by value (the reader names them after pyatspi's constants): the
+# spoken role names differ between AT-SPI versions ("push button" in 2.46,
+# "button" in 2.56).
 wait_for 20 'reader tree >"$E2E_TMP/tree.txt" && grep -q "Simulator log" "$E2E_TMP/tree.txt"' ||
     fail "the log is not among the program's accessible objects: $(cat "$E2E_TMP/tree.txt")"
 cp "$E2E_TMP/tree.txt" "$E2E_ARTEFACTS/tree.txt"

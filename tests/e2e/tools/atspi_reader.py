@@ -3,8 +3,9 @@
 
 Usage: atspi_reader.py COMMAND [ARGS]
   tree              every object of the program: "depth<TAB>role<TAB>name<TAB>states", one a
-                    line; the role is its AT-SPI identifier ("push-button"), not the
-                    localized role name, which AT-SPI versions word differently
+                    line; the role is named after pyatspi's constant ("push-button" for
+                    ROLE_PUSH_BUTTON), not by the spoken role name, which AT-SPI versions
+                    word differently (2.56 calls a push button "button")
   text FILE         the log's whole text into FILE (UTF-8)
   lines FILE        the log read line by line at line boundaries into FILE
   caret             the log's caret offset
@@ -15,9 +16,16 @@ Exits 2 when the program or its log cannot be found.
 import sys
 
 import pyatspi
-from gi.repository import Atspi
 
 LOG_NAME = "Simulator log"
+
+# Role values to names from pyatspi's ROLE_ constants, which keep one name per
+# value across AT-SPI versions.
+ROLE_IDS = {}
+for constant in sorted(dir(pyatspi)):
+    value = getattr(pyatspi, constant)
+    if constant.startswith("ROLE_") and isinstance(value, int):
+        ROLE_IDS.setdefault(int(value), constant[len("ROLE_"):].lower().replace("_", "-"))
 
 
 def application():
@@ -51,7 +59,7 @@ def main(argv):
     command = argv[1]
     if command == "tree":
         for node, depth in walk(application()):
-            role = Atspi.Role(int(node.getRole())).value_nick
+            role = ROLE_IDS.get(int(node.getRole()), f"role-{int(node.getRole())}")
             print(f"{depth}\t{role}\t{node.name}\t{state_names(node)}")
     elif command == "text":
         text = log_text()
