@@ -2,7 +2,10 @@
 """Reads torvik-master the way a screen reader does, through AT-SPI.
 
 Usage: atspi_reader.py COMMAND [ARGS]
-  tree              every object of the program: "role<TAB>name<TAB>states", one a line
+  tree              every object of the program: "depth<TAB>role<TAB>name<TAB>states", one a
+                    line; the role is named after pyatspi's constant ("push-button" for
+                    ROLE_PUSH_BUTTON), not by the spoken role name, which AT-SPI versions
+                    word differently (2.56 calls a push button "button")
   text FILE         the log's whole text into FILE (UTF-8)
   lines FILE        the log read line by line at line boundaries into FILE
   caret             the log's caret offset
@@ -22,6 +25,14 @@ import time
 import pyatspi
 
 LOG_NAME = "Simulator log"
+
+# Role values to names from pyatspi's ROLE_ constants, which keep one name per
+# value across AT-SPI versions.
+ROLE_IDS = {}
+for constant in sorted(dir(pyatspi)):
+    value = getattr(pyatspi, constant)
+    if constant.startswith("ROLE_") and isinstance(value, int):
+        ROLE_IDS.setdefault(int(value), constant[len("ROLE_"):].lower().replace("_", "-"))
 
 
 def application():
@@ -55,7 +66,8 @@ def main(argv):
     command = argv[1]
     if command == "tree":
         for node, depth in walk(application()):
-            print(f"{depth}\t{node.getRoleName()}\t{node.name}\t{state_names(node)}")
+            role = ROLE_IDS.get(int(node.getRole()), f"role-{int(node.getRole())}")
+            print(f"{depth}\t{role}\t{node.name}\t{state_names(node)}")
     elif command == "text":
         text = log_text()
         with open(argv[2], "w", encoding="utf-8", newline="") as out:
