@@ -8,7 +8,9 @@
 #include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QTimer>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -194,6 +196,48 @@ TEST_F(LogFind, TrimmingBeforeASaveSearchesTheTrimmedLinesAgain) {
     ASSERT_TRUE(finder.waitUntilIdle(5000));
     EXPECT_TRUE(found(finder).empty());
     EXPECT_EQ(search(finder, {QStringLiteral("ends in "), true, false}), (std::vector<qint64>{40000, 40001}));
+}
+
+// The reader hands a batch over every 10 ms; a search over a long log must
+// neither hold those appends up nor lose or reorder a line of them.
+TEST_F(LogFind, TrafficArrivingDuringASearchIsKeptWholeAndInOrder) {
+    model.append(traffic(400000));
+    // The log ends in a line end: the new traffic starts on its empty last line.
+    const qsizetype first = model.lineCount() - 1;
+    // A slow expression: a search on the user-interface thread would hold
+    // it for about half a second.
+    const Query q{QStringLiteral("(\\d.*){3}[13579]$"), false, true};
+    int sent = 0;
+    qint64 longestGap = 0;
+    QElapsedTimer gap;
+    QTimer reader;
+    reader.setInterval(10);
+    QObject::connect(&reader, &QTimer::timeout, [&] {
+        if (gap.isValid())
+            longestGap = std::max(longestGap, gap.restart());
+        else
+            gap.start();
+        QString batch;
+        for (int i = 0; i < 4; ++i) batch += QStringLiteral("7E8 03 41 0C %1\r").arg(sent++);
+        model.append(batch);
+    });
+    reader.start();
+    // The search starts while the traffic flows, as the user types.
+    bool started = false;
+    QTimer::singleShot(50, [&] {
+        finder.start(q);
+        started = true;
+    });
+    while (!started || finder.isSearching() || sent < 400)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    reader.stop();
+    ASSERT_TRUE(finder.waitUntilIdle(20000));
+    ASSERT_EQ(model.lineCount(), first + sent + 1);
+    for (int i = 0; i < sent; ++i)
+        ASSERT_EQ(model.line(first + i), QStringLiteral("7E8 03 41 0C %1").arg(i)) << "line " << i;
+    EXPECT_EQ(found(finder), expected(model, q));
+    // Generous for a loaded machine and sanitizer builds.
+    EXPECT_LT(longestGap, 250);
 }
 
 TEST_F(LogFind, MatchesCostAtMostSixteenBytesEach) {
