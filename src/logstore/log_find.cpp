@@ -317,7 +317,7 @@ public:
         for (qint64 line = 0;; ++line) {
             qsizetype end = all.indexOf(u'\r', begin);
             if (end < 0) end = all.size();
-            if (re_.match(all.mid(begin, end - begin)).hasMatch()) hits.push_back(line);
+            if (matches(all.mid(begin, end - begin))) hits.push_back(line);
             if (end == all.size()) break;
             begin = end + 1;
             if ((line & 1023) == 1023 && cancelled.load(std::memory_order_relaxed)) return false;
@@ -327,7 +327,18 @@ public:
 
     bool matchesText(const QString& line) override { return re_.match(line).hasMatch(); }
 
-    std::unique_ptr<LineMatcher> clone() const override { return std::make_unique<RegexMatcher>(re_); }
+    // Qt 6.5 renamed the match over a view (Debian 13's 6.8 warns on the old name).
+    bool matches(QStringView line) const {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
+        return re_.matchView(line).hasMatch();
+#else
+        return re_.match(line).hasMatch();
+#endif
+    }
+
+    std::unique_ptr<LineMatcher> clone() const override {
+        return std::make_unique<RegexMatcher>(re_);
+    }
 
 private:
     QRegularExpression re_;
