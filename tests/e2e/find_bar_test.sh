@@ -7,37 +7,13 @@
 source "$(dirname "$0")/lib.sh" "$1" find_bar
 source "$(dirname "$0")/sni_lib.sh"
 e2e_begin
-PYTHON=/usr/bin/python3
-READER=$E2E_SOURCE/tests/e2e/tools/atspi_reader.py
+source "$(dirname "$0")/atspi_lib.sh"
 FIND=$E2E_SOURCE/tests/e2e/tools/atspi_find.py
-LAUNCHER=/usr/libexec/at-spi-bus-launcher
-[ -x "$LAUNCHER" ] || { echo "missing $LAUNCHER (run scripts/bootstrap)"; exit 1; }
 command -v xclip >/dev/null || { echo "missing tool: xclip (run scripts/bootstrap)"; exit 1; }
-"$PYTHON" -c 'import pyatspi' 2>/dev/null || { echo "missing python3-pyatspi (run scripts/bootstrap)"; exit 1; }
-
-# An X server on a display of this test's own, picked at random above :200.
-start_x_own() {
-    local n tries
-    for tries in 1 2 3 4 5 6 7 8; do
-        n=$((200 + RANDOM % 700))
-        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-        Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >"$E2E_ARTEFACTS/xvfb.log" 2>&1 &
-        remember_pid $!
-        export DISPLAY=:$n
-        if wait_until 10 xdpyinfo >/dev/null 2>&1; then
-            e2e_log "X server on $DISPLAY"
-            return 0
-        fi
-    done
-    fail "no X server could be started"
-}
 
 start_x_own
 start_session_bus
-"$LAUNCHER" --launch-immediately >"$E2E_ARTEFACTS/at-spi-bus-launcher.log" 2>&1 &
-remember_pid $!
-wait_for 10 'bus_call --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress | grep -q unix' ||
-    fail "the accessibility bus did not start"
+start_accessibility_bus
 start_tray
 
 reader() { timeout 20 "$PYTHON" "$READER" "$@" 2>>"$E2E_ARTEFACTS/reader.log"; }

@@ -8,18 +8,11 @@
 source "$(dirname "$0")/lib.sh" "$1" screen_reader_range
 source "$(dirname "$0")/sni_lib.sh"
 e2e_begin
-PYTHON=/usr/bin/python3
-READER=$E2E_SOURCE/tests/e2e/tools/atspi_reader.py
-LAUNCHER=/usr/libexec/at-spi-bus-launcher
-[ -x "$LAUNCHER" ] || { echo "missing $LAUNCHER (run scripts/bootstrap)"; exit 1; }
-"$PYTHON" -c 'import pyatspi' 2>/dev/null || { echo "missing python3-pyatspi (run scripts/bootstrap)"; exit 1; }
+source "$(dirname "$0")/atspi_lib.sh"
 
 start_x
 start_session_bus
-"$LAUNCHER" --launch-immediately >"$E2E_ARTEFACTS/at-spi-bus-launcher.log" 2>&1 &
-remember_pid $!
-wait_for 10 'bus_call --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress | grep -q unix' ||
-    fail "the accessibility bus did not start"
+start_accessibility_bus
 start_tray
 
 reader() { timeout 60 "$PYTHON" "$READER" "$@" 2>>"$E2E_ARTEFACTS/reader.log"; }
