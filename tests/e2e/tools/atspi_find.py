@@ -12,15 +12,9 @@ import sys
 
 import pyatspi
 
+from atspi_reader import application  # the program's accessible application
+
 NAMES = ("Find", "Find results", "Match case", "Regular expression")
-
-
-def application():
-    desktop = pyatspi.Registry.getDesktop(0)
-    for app in desktop:
-        if app is not None and app.name and "torvik" in app.name.lower():
-            return app
-    sys.exit(2)
 
 
 def walk(node):
