@@ -4,7 +4,7 @@
 //
 //   torvik-render-icons OUTDIR ICON-NAME SIZE...
 // writes OUTDIR/hicolor/<N>x<N>/apps/ICON-NAME.png for every SIZE.
-#include "tray/tray_images.h"
+#include "desktop/tray_images.h"
 
 #include <QDir>
 #include <QGuiApplication>

@@ -1,7 +1,7 @@
 // torvik-sim: a stand-in for the Torvik ECU simulator on a virtual bridge.
-#include "device/drivers/bridge_directory.h"
-#include "device/drivers/bridge_publication.h"
-#include "device/drivers/pty_bridge.h"
+#include "device/linux/bridge_directory.h"
+#include "device/linux/bridge_publication.h"
+#include "device/linux/pty_bridge.h"
 #include "sim/sim_loop.h"
 #include "sim/sim_options.h"
 

@@ -4,10 +4,10 @@
 //    rate at which a 1 ms timer on the UI thread keeps firing meanwhile;
 //  - the process's CPU share while the link is open and idle.
 #include "device/d2xx_unit.h"
-#include "device/drivers/simulated_driver.h"
+#include "device/simulated_driver.h"
 #include "logstore/log_model.h"
-#include "main/tf_main.h"
-#include "tray/recording_tray_shell.h"
+#include "engine/tf_main.h"
+#include "support/recording_tray_shell.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -5,7 +5,7 @@
 // text streams in.
 #include "logstore/log_model.h"
 #include "logview/log_view.h"
-#include "logview/log_view_accessibility.h"
+#include "logview/accessible/accessible_log_text.h"
 #include "shown_log.h"
 #include "traffic.h"
 

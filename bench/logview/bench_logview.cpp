@@ -3,7 +3,7 @@
 // line of the simulator's traffic and of random text, painting a full viewport at
 // 100 vs 10,000,000 lines, copying a selection and saving, each against a plain
 // write of the same bytes.
-#include "logview/log_file_writer.h"
+#include "logstore/log_file_writer.h"
 #include "logstore/log_model.h"
 #include "logview/log_view.h"
 #include "shown_log.h"

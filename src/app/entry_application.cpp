@@ -1,6 +1,6 @@
 #include "app/entry_application.h"
 
-#include "device/error_box.h"
+#include "text/error_box.h"
 
 #include <exception>
 

@@ -9,14 +9,14 @@
 #include "app/entry_application.h"
 #include "app/message_box_presenter.h"
 #include "app/session_end.h"
-#include "device/drivers/production_driver.h"
-#include "device/error_box.h"
+#include "device/production_driver.h"
+#include "text/error_box.h"
 #include "device/ft_driver.h"
-#include "main/main_window.h"
-#include "tray/desktop_tray.h"
-#include "tray/qt_popup_menu.h"
-#include "tray/qt_tray_shell.h"
-#include "tray/tray_images.h"
+#include "window/main_window.h"
+#include "desktop/desktop_tray.h"
+#include "desktop/qt_popup_menu.h"
+#include "desktop/qt_tray_shell.h"
+#include "desktop/tray_images.h"
 
 #include <QFileInfo>
 #include <QWindow>

@@ -1,7 +1,7 @@
 #include "app/message_box_presenter.h"
 
 #include "app/session_end.h"
-#include "device/error_box.h"
+#include "text/error_box.h"
 
 #include <QApplication>
 #include <QMessageBox>

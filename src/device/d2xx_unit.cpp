@@ -1,6 +1,6 @@
 #include "device/d2xx_unit.h"
 
-#include "device/error_box.h"
+#include "text/error_box.h"
 
 #include <algorithm>
 #include <cstring>

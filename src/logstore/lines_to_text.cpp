@@ -1,6 +1,6 @@
 #include "logstore/lines_to_text.h"
 
-#include "device/codepage.h"
+#include "text/codepage.h"
 #include "logstore/find_cr.h"
 
 #include <QtGlobal>

@@ -1,7 +1,7 @@
 // Handing the log out as the code page's bytes, for saving.
 #include "logstore/log_model.h"
 
-#include "device/codepage.h"
+#include "text/codepage.h"
 #include "logstore/block_pipe.h"
 #include "logstore/lines_to_text.h"
 #include "logstore/log_storage.h"

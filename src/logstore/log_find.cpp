@@ -1,6 +1,6 @@
 #include "logstore/log_find.h"
 
-#include "device/codepage.h"
+#include "text/codepage.h"
 #include "logstore/chunk_codec.h"
 #include "logstore/find_cr.h"
 #include "logstore/log_model.h"

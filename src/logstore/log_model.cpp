@@ -1,6 +1,6 @@
 #include "logstore/log_model.h"
 
-#include "device/codepage.h"
+#include "text/codepage.h"
 #include "logstore/log_storage.h"
 
 #include <QByteArrayView>

@@ -7,11 +7,11 @@
 // clearLog() and the "Save" button to saveLog(SaveTextFileDialog1). The user can
 // move the caret, select, scroll and copy; nothing changes the text.
 
-#include "logview/cell_glyphs.h"
-#include "logview/log_view_look.h"
-#include "logview/log_view_painter.h"
+#include "logview/paint/cell_glyphs.h"
+#include "logview/paint/log_view_look.h"
+#include "logview/paint/log_view_painter.h"
 #include "logview/log_view_state.h"
-#include "logview/row_composer.h"
+#include "logview/paint/row_composer.h"
 
 #include <QAbstractScrollArea>
 #include <QElapsedTimer>

@@ -4,7 +4,7 @@
 #include "app/message_box_presenter.h"
 
 #include "app/session_end.h"
-#include "device/error_box.h"
+#include "text/error_box.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // whose reader goes away makes a save fail instead of killing the program.
 #include "app/session_end.h"
 
-#include "logview/log_file_writer.h"
+#include "logstore/log_file_writer.h"
 #include "logstore/log_model.h"
 #include "support/error_box_recorder.h"
 

@@ -1,6 +1,6 @@
 #include "device/d2xx_unit.h"
 
-#include "device/drivers/simulated_driver.h"
+#include "device/simulated_driver.h"
 #include "support/error_box_recorder.h"
 
 #include <gtest/gtest.h>

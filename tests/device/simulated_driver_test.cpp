@@ -1,4 +1,4 @@
-#include "device/drivers/simulated_driver.h"
+#include "device/simulated_driver.h"
 
 #include <gtest/gtest.h>
 

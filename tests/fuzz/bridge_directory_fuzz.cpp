@@ -3,8 +3,8 @@
 // pseudo-terminal of ours), lock files locked, unlocked, missing or of the
 // wrong kind. Only a valid name, linked to our pty, with a lock held, may be
 // listed; every other entry is refused with one sentence.
-#include "device/drivers/bridge_description.h"
-#include "device/drivers/bridge_directory.h"
+#include "device/linux/bridge_description.h"
+#include "device/linux/bridge_directory.h"
 #include "fuzz/fuzz_check.h"
 #include "fuzz/fuzz_temp_dir.h"
 

@@ -1,6 +1,6 @@
 // The code page: every byte string survives decode and encode unchanged, and any
 // UTF-16 text encodes one byte per character, each character by itself.
-#include "device/codepage.h"
+#include "text/codepage.h"
 #include "fuzz/fuzz_check.h"
 
 #include <cstddef>

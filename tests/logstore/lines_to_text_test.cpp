@@ -1,5 +1,5 @@
 #include "logstore/lines_to_text.h"
-#include "device/codepage.h"
+#include "text/codepage.h"
 
 #include <gtest/gtest.h>
 

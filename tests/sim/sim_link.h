@@ -2,7 +2,7 @@
 // The program's side of a link to torvik-sim, through the Linux tty driver and
 // configured as the program configures it after every open.
 
-#include "device/drivers/linux_tty_driver.h"
+#include "device/linux/linux_tty_driver.h"
 
 #include <chrono>
 #include <functional>

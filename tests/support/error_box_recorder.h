@@ -2,7 +2,7 @@
 // Records the program's error messages instead of showing them, for as long as
 // it lives.
 
-#include "device/error_box.h"
+#include "text/error_box.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,5 +1,5 @@
 #include "tray/tray_icon.h"
-#include "tray/recording_tray_shell.h"
+#include "support/recording_tray_shell.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,0 @@
-#include "device/drivers/production_driver.h"
-
-#include "device/drivers/linux_tty_driver.h"
-
-std::shared_ptr<FtDriver> makeProductionDriver() {
-    return std::make_shared<LinuxTtyDriver>(LinuxTtyPaths::system());
-}
