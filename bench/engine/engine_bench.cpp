@@ -5,8 +5,8 @@
 //  - the process's CPU share while the link is open and idle.
 #include "device/d2xx_unit.h"
 #include "device/simulated_driver.h"
-#include "logstore/log_model.h"
 #include "engine/tf_main.h"
+#include "logstore/log_model.h"
 #include "support/recording_tray_shell.h"
 
 #include <QCoreApplication>

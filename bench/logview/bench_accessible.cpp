@@ -4,8 +4,8 @@
 // a line deep inside the compressed store, and one frame's announcement while
 // text streams in.
 #include "logstore/log_model.h"
-#include "logview/log_view.h"
 #include "logview/accessible/accessible_log_text.h"
+#include "logview/log_view.h"
 #include "shown_log.h"
 #include "traffic.h"
 

@@ -7,8 +7,8 @@
 //
 // Usage: bench_log_week [LINES] (a week unless given). Prints one figure a line
 // and the goal it is held against.
-#include "logstore/log_model.h"
 #include "logstore/log_file_writer.h"
+#include "logstore/log_model.h"
 #include "logview/log_view.h"
 #include "traffic.h"
 

@@ -25,10 +25,16 @@
 #include <unistd.h>
 
 static volatile sig_atomic_t stopping, reporting;
-static void on_stop(int sig) { (void)sig; stopping = 1; }
-static void on_report(int sig) { (void)sig; reporting = 1; }
+static void on_stop(int sig) {
+    (void)sig;
+    stopping = 1;
+}
+static void on_report(int sig) {
+    (void)sig;
+    reporting = 1;
+}
 
-static int die(const char *what) {
+static int die(const char* what) {
     fprintf(stderr, "pty-line-feed: %s: %s\n", what, strerror(errno));
     return 1;
 }
@@ -40,7 +46,7 @@ static int make_raw(int fd) {
     return tcsetattr(fd, TCSANOW, &t);
 }
 
-static int write_all(int fd, const char *data, size_t size) {
+static int write_all(int fd, const char* data, size_t size) {
     while (size > 0) {
         ssize_t n = write(fd, data, size);
         if (n < 0 && errno == EINTR) {
@@ -60,12 +66,12 @@ static int wait_for_opener(int master) {
         struct pollfd p = {master, POLLIN, 0};
         if (poll(&p, 1, 100) < 0 && errno != EINTR) return -1;
         if (!(p.revents & POLLHUP)) return 0;
-        usleep(100 * 1000);  /* POLLHUP does not wait: pace the checks */
+        usleep(100 * 1000); /* POLLHUP does not wait: pace the checks */
     }
     return -1;
 }
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
     int crlf = argc == 3 && strcmp(argv[2], "--crlf") == 0;
     if (argc < 2 || argc > 3 || (argc == 3 && !crlf)) {
         fprintf(stderr, "usage: pty-line-feed SIM_PTY [--crlf]\n");
@@ -85,7 +91,7 @@ int main(int argc, char **argv) {
 
     int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return die("posix_openpt");
-    const char *name = ptsname(master);
+    const char* name = ptsname(master);
     if (!name) return die("ptsname");
     /* Raw from the start: a terminal that opens the port and sets its modes a
      * moment later must not echo what arrived in between back to the simulator.
@@ -116,7 +122,7 @@ int main(int argc, char **argv) {
         if (p[0].revents & (POLLIN | POLLHUP | POLLERR)) {
             ssize_t n = read(sim, in, sizeof in);
             if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;  /* the simulator went away */
+            if (n <= 0) break; /* the simulator went away */
             size_t used = 0;
             for (ssize_t i = 0; i < n; ++i) {
                 out[used++] = in[i];
@@ -126,7 +132,8 @@ int main(int argc, char **argv) {
             }
             /* A terminal that has gone leaves the master with EIO: keep draining
              * the simulator so that it does not stall. */
-            if (write_all(master, out, used) != 0 && errno != EIO && !stopping) return die("writing to the terminal");
+            if (write_all(master, out, used) != 0 && errno != EIO && !stopping)
+                return die("writing to the terminal");
         }
         if (p[1].revents & POLLIN) {
             ssize_t n = read(master, in, sizeof in);

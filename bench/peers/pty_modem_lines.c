@@ -18,8 +18,8 @@
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
-#include <stddef.h>
 #include <stdarg.h>
+#include <stddef.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -27,7 +27,7 @@
 static int output_lines = TIOCM_DTR | TIOCM_RTS;
 static const int input_lines = TIOCM_CTS | TIOCM_DSR | TIOCM_CAR;
 
-static int is_pty_slave_node(const struct stat *st) {
+static int is_pty_slave_node(const struct stat* st) {
     unsigned int m = major(st->st_rdev);
     return S_ISCHR(st->st_mode) && m >= 136 && m <= 143;
 }
@@ -37,7 +37,7 @@ static int is_pty_slave(int fd) {
     return fstat(fd, &st) == 0 && is_pty_slave_node(&st);
 }
 
-static int modem_call(unsigned long request, int *arg) {
+static int modem_call(unsigned long request, int* arg) {
     if (!arg) {
         errno = EFAULT;
         return -1;
@@ -63,11 +63,11 @@ int ioctl(int fd, unsigned long request, ...) {
     static int (*real_ioctl)(int, unsigned long, ...);
     va_list ap;
     va_start(ap, request);
-    void *arg = va_arg(ap, void *);
+    void* arg = va_arg(ap, void*);
     va_end(ap);
     if ((request == TIOCMGET || request == TIOCMSET || request == TIOCMBIS || request == TIOCMBIC) &&
         is_pty_slave(fd))
-        return modem_call(request, (int *)arg);
+        return modem_call(request, (int*)arg);
     if (!real_ioctl) {
         real_ioctl = (int (*)(int, unsigned long, ...))dlsym(RTLD_NEXT, "ioctl");
         if (!real_ioctl) {
@@ -80,10 +80,10 @@ int ioctl(int fd, unsigned long request, ...) {
 
 /* GUdevDevice *g_udev_client_query_by_device_file(GUdevClient *, const gchar *),
  * without the GLib headers: both are plain pointers here. */
-void *g_udev_client_query_by_device_file(void *client, const char *device_file) {
-    static void *(*real_query)(void *, const char *);
+void* g_udev_client_query_by_device_file(void* client, const char* device_file) {
+    static void* (*real_query)(void*, const char*);
     if (!real_query) {
-        real_query = (void *(*)(void *, const char *))dlsym(RTLD_NEXT, "g_udev_client_query_by_device_file");
+        real_query = (void* (*)(void*, const char*))dlsym(RTLD_NEXT, "g_udev_client_query_by_device_file");
         if (!real_query) return NULL;
     }
     struct stat st;

@@ -14,8 +14,7 @@ QString optionValue(const QStringList& arguments, const QString& name) {
     QString value;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         QString argument = arguments[i];
-        if (argument.startsWith(QLatin1String("--")))
-            argument.remove(0, 1);
+        if (argument.startsWith(QLatin1String("--"))) argument.remove(0, 1);
         if (argument == u'-' + name && i + 1 < arguments.size())
             value = arguments[++i];
         else if (argument.startsWith(u'-' + name + u'='))
@@ -30,7 +29,8 @@ bool waylandFirst(const QStringList& arguments, const QProcessEnvironment& envir
     if (!platforms.isEmpty()) return platforms.startsWith(QLatin1String("wayland"));
     // Qt keeps a GNOME session on X11 even under Wayland.
     const auto gnome = [&environment](const char* variable) {
-        return environment.value(QLatin1String(variable)).contains(QLatin1String("gnome"), Qt::CaseInsensitive);
+        return environment.value(QLatin1String(variable))
+            .contains(QLatin1String("gnome"), Qt::CaseInsensitive);
     };
     return environment.value(QStringLiteral("XDG_SESSION_TYPE")) == QLatin1String("wayland") &&
            !gnome("XDG_CURRENT_DESKTOP") && !gnome("XDG_SESSION_DESKTOP");
@@ -51,7 +51,8 @@ QString cannotOpenDisplayText(const QString& program, const QString& display) {
     if (display.isEmpty())
         return QStringLiteral("%1: cannot open a display: DISPLAY is not set (a graphical session is needed)")
             .arg(program);
-    return QStringLiteral("%1: cannot open display \"%2\" (a graphical session is needed)").arg(program, display);
+    return QStringLiteral("%1: cannot open display \"%2\" (a graphical session is needed)")
+        .arg(program, display);
 }
 
 DisplayOpenGuard::DisplayOpenGuard(QString program, QString display)

@@ -9,14 +9,14 @@
 #include "app/entry_application.h"
 #include "app/message_box_presenter.h"
 #include "app/session_end.h"
-#include "device/production_driver.h"
-#include "text/error_box.h"
-#include "device/ft_driver.h"
-#include "window/main_window.h"
 #include "desktop/desktop_tray.h"
 #include "desktop/qt_popup_menu.h"
 #include "desktop/qt_tray_shell.h"
 #include "desktop/tray_images.h"
+#include "device/ft_driver.h"
+#include "device/production_driver.h"
+#include "text/error_box.h"
+#include "window/main_window.h"
 
 #include <QFileInfo>
 #include <QWindow>

@@ -43,7 +43,8 @@ QtTrayShell::~QtTrayShell() = default;
 
 void QtTrayShell::setNotices(std::unique_ptr<NoticeChannel> notices) {
     notices_ = std::move(notices);
-    if (notices_) connect(notices_.get(), &NoticeChannel::undelivered, this, &QtTrayShell::showFallbackBalloon);
+    if (notices_)
+        connect(notices_.get(), &NoticeChannel::undelivered, this, &QtTrayShell::showFallbackBalloon);
 }
 
 void QtTrayShell::setContextMenu(QMenu* menu) {
@@ -137,7 +138,8 @@ void QtTrayShell::apply(const NotifyRecord& record) {
         const int shownMs = static_cast<int>(record.timeoutMs);
         balloonKind_ = record.infoFlags;
         const QImage plug = images_(record.iconIndex).pixmap(kNoticeImageSize, kNoticeImageSize).toImage();
-        const DesktopNotice notice{.title = record.infoTitle, .text = record.info, .image = plug, .expireMs = shownMs};
+        const DesktopNotice notice{
+            .title = record.infoTitle, .text = record.info, .image = plug, .expireMs = shownMs};
         if (notices_) {
             notices_->send(notice);
         } else {

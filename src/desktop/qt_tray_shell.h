@@ -18,8 +18,8 @@
 
 #include "desktop/notice_channel.h"
 #include "desktop/tray_double_click.h"
-#include "tray/tray_host.h"
 #include "desktop/tray_native_clicks.h"
+#include "tray/tray_host.h"
 #include "tray/tray_shell.h"
 
 #include <QIcon>

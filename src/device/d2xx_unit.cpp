@@ -34,14 +34,22 @@ FT_STATUS reported(const char* label, FT_STATUS status) {
 
 const char* statusText(FT_STATUS status) {
     static const char* const texts[] = {
-        " - Invalid handle...",        " - Device not found...",
-        " - Device not opened...",     " - General IO error...",
-        " - Insufficient resources...", " - Invalid parameter...",
-        " - Invalid baud rate...",     " Device not opened for erase...",
-        " Device not opened for write...", " - Failed to write...",
-        " - EEPROM read failed...",    " - EEPROM write failed...",
-        " - EEPROM erase failed...",   " - EEPROM not present...",
-        " - EEPROM not programmed...", " - Invalid arguments...",
+        " - Invalid handle...",
+        " - Device not found...",
+        " - Device not opened...",
+        " - General IO error...",
+        " - Insufficient resources...",
+        " - Invalid parameter...",
+        " - Invalid baud rate...",
+        " Device not opened for erase...",
+        " Device not opened for write...",
+        " - Failed to write...",
+        " - EEPROM read failed...",
+        " - EEPROM write failed...",
+        " - EEPROM erase failed...",
+        " - EEPROM not present...",
+        " - EEPROM not programmed...",
+        " - Invalid arguments...",
         " - Other error ...",
     };
     if (status < 1 || status > 17) return nullptr;
@@ -115,7 +123,9 @@ DWORD WriteFTDevice(std::int64_t count) {
     return written;
 }
 
-FT_STATUS ResetFTDevice() { return reported("FT_ResetDevice", FT_ResetDevice(DeviceHandle)); }
+FT_STATUS ResetFTDevice() {
+    return reported("FT_ResetDevice", FT_ResetDevice(DeviceHandle));
+}
 
 FT_STATUS SetFTDeviceBaudRate() {
     return reported("FT_SetBaudRate", FT_SetBaudRate(DeviceHandle, BaudRate));
@@ -126,9 +136,13 @@ FT_STATUS SetFTDeviceDataCharacteristics() {
                     FT_SetDataCharacteristics(DeviceHandle, WordLength, StopBits, Parity));
 }
 
-FT_STATUS PurgeFTDeviceReceive() { return reported("FT_Purge RX", FT_Purge(DeviceHandle, FT_PURGE_RX)); }
+FT_STATUS PurgeFTDeviceReceive() {
+    return reported("FT_Purge RX", FT_Purge(DeviceHandle, FT_PURGE_RX));
+}
 
-FT_STATUS PurgeFTDeviceTransmit() { return reported("FT_Purge TX", FT_Purge(DeviceHandle, FT_PURGE_TX)); }
+FT_STATUS PurgeFTDeviceTransmit() {
+    return reported("FT_Purge TX", FT_Purge(DeviceHandle, FT_PURGE_TX));
+}
 
 FT_STATUS SetFTDeviceTimeouts(DWORD readTimeoutMs, DWORD writeTimeoutMs) {
     return reported("FT_SetTimeouts", FT_SetTimeouts(DeviceHandle, readTimeoutMs, writeTimeoutMs));
@@ -139,7 +153,8 @@ FT_STATUS GetFTDeviceQueueStatus() {
 }
 
 QByteArray ListedDescription() {
-    const auto* end = static_cast<const char*>(std::memchr(DescriptionBuffer, '\0', sizeof DescriptionBuffer));
+    const auto* end =
+        static_cast<const char*>(std::memchr(DescriptionBuffer, '\0', sizeof DescriptionBuffer));
     const qsizetype n = end ? end - DescriptionBuffer : qsizetype(sizeof DescriptionBuffer);
     return QByteArray(DescriptionBuffer, n);
 }

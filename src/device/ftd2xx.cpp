@@ -65,20 +65,23 @@ FT_STATUS FT_OpenEx(PVOID pArg1, DWORD Flags, FT_HANDLE* pHandle) {
     return driver->open(std::string(static_cast<const char*>(pArg1)), pHandle);
 }
 
-#define TORVIK_DISPATCH(call)                         \
-    do {                                              \
-        if (!ftHandle) return FT_INVALID_HANDLE;      \
-        auto driver = ftdriver::current();            \
-        if (!driver) return FT_INVALID_HANDLE;        \
-        return driver->call;                          \
+#define TORVIK_DISPATCH(call)                    \
+    do {                                         \
+        if (!ftHandle) return FT_INVALID_HANDLE; \
+        auto driver = ftdriver::current();       \
+        if (!driver) return FT_INVALID_HANDLE;   \
+        return driver->call;                     \
     } while (0)
 
-FT_STATUS FT_Close(FT_HANDLE ftHandle) { TORVIK_DISPATCH(close(ftHandle)); }
+FT_STATUS FT_Close(FT_HANDLE ftHandle) {
+    TORVIK_DISPATCH(close(ftHandle));
+}
 
-FT_STATUS FT_ResetDevice(FT_HANDLE ftHandle) { TORVIK_DISPATCH(reset(ftHandle)); }
+FT_STATUS FT_ResetDevice(FT_HANDLE ftHandle) {
+    TORVIK_DISPATCH(reset(ftHandle));
+}
 
-FT_STATUS FT_SetDataCharacteristics(FT_HANDLE ftHandle, UCHAR WordLength, UCHAR StopBits,
-                                    UCHAR Parity) {
+FT_STATUS FT_SetDataCharacteristics(FT_HANDLE ftHandle, UCHAR WordLength, UCHAR StopBits, UCHAR Parity) {
     TORVIK_DISPATCH(setDataCharacteristics(ftHandle, WordLength, StopBits, Parity));
 }
 
@@ -90,22 +93,22 @@ FT_STATUS FT_SetTimeouts(FT_HANDLE ftHandle, ULONG ReadTimeout, ULONG WriteTimeo
     TORVIK_DISPATCH(setTimeouts(ftHandle, ReadTimeout, WriteTimeout));
 }
 
-FT_STATUS FT_Purge(FT_HANDLE ftHandle, ULONG Mask) { TORVIK_DISPATCH(purge(ftHandle, Mask)); }
+FT_STATUS FT_Purge(FT_HANDLE ftHandle, ULONG Mask) {
+    TORVIK_DISPATCH(purge(ftHandle, Mask));
+}
 
 FT_STATUS FT_GetQueueStatus(FT_HANDLE ftHandle, DWORD* dwRxBytes) {
     if (!dwRxBytes) return FT_INVALID_PARAMETER;
     TORVIK_DISPATCH(queueStatus(ftHandle, dwRxBytes));
 }
 
-FT_STATUS FT_Read(FT_HANDLE ftHandle, LPVOID lpBuffer, DWORD dwBytesToRead,
-                  LPDWORD lpBytesReturned) {
+FT_STATUS FT_Read(FT_HANDLE ftHandle, LPVOID lpBuffer, DWORD dwBytesToRead, LPDWORD lpBytesReturned) {
     if (!lpBytesReturned || (!lpBuffer && dwBytesToRead)) return FT_INVALID_PARAMETER;
     *lpBytesReturned = 0;
     TORVIK_DISPATCH(read(ftHandle, lpBuffer, dwBytesToRead, lpBytesReturned));
 }
 
-FT_STATUS FT_Write(FT_HANDLE ftHandle, LPVOID lpBuffer, DWORD dwBytesToWrite,
-                   LPDWORD lpBytesWritten) {
+FT_STATUS FT_Write(FT_HANDLE ftHandle, LPVOID lpBuffer, DWORD dwBytesToWrite, LPDWORD lpBytesWritten) {
     if (!lpBytesWritten || (!lpBuffer && dwBytesToWrite)) return FT_INVALID_PARAMETER;
     *lpBytesWritten = 0;
     TORVIK_DISPATCH(write(ftHandle, lpBuffer, dwBytesToWrite, lpBytesWritten));

@@ -6,7 +6,9 @@
 
 namespace {
 
-std::uintptr_t key(FT_HANDLE handle) { return reinterpret_cast<std::uintptr_t>(handle); }
+std::uintptr_t key(FT_HANDLE handle) {
+    return reinterpret_cast<std::uintptr_t>(handle);
+}
 
 }  // namespace
 

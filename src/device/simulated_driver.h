@@ -21,7 +21,19 @@ public:
     using BridgeId = int;
 
     // A driver call that a test can make fail.
-    enum class Call { Count, Description, Open, Reset, DataCharacteristics, BaudRate, Timeouts, Purge, QueueStatus, Read, Write };
+    enum class Call {
+        Count,
+        Description,
+        Open,
+        Reset,
+        DataCharacteristics,
+        BaudRate,
+        Timeouts,
+        Purge,
+        QueueStatus,
+        Read,
+        Write
+    };
 
     // Adds a bridge at the end of the listing.
     BridgeId addBridge(const std::string& description);

@@ -1,12 +1,12 @@
 #include "engine/tf_main.h"
 
+#include "device/d2xx_unit.h"
+#include "device/ft_driver.h"
+#include "engine/link_tokens.h"
+#include "logstore/log_model.h"
 #include "text/buffer_text.h"
 #include "text/codepage.h"
-#include "device/d2xx_unit.h"
 #include "text/error_box.h"
-#include "device/ft_driver.h"
-#include "logstore/log_model.h"
-#include "engine/link_tokens.h"
 
 #include <QThread>
 

@@ -2,10 +2,10 @@
 // thread and hands each batch to the UI thread, which appends it to the log.
 #include "engine/tf_main.h"
 
-#include "text/buffer_text.h"
-#include "text/codepage.h"
 #include "device/d2xx_unit.h"
 #include "logstore/log_model.h"
+#include "text/buffer_text.h"
+#include "text/codepage.h"
 #include "thread/thread_priority.h"
 
 #include <algorithm>

@@ -15,8 +15,7 @@ bool indexJoinedLines(const char* text, std::size_t size, std::size_t lineCount,
         ++p;
         starts.push_back(std::size_t(p - text));
     }
-    if (starts.size() == lineCount && !findCr(text + starts.back(), size - starts.back()))
-        return true;
+    if (starts.size() == lineCount && !findCr(text + starts.back(), size - starts.back())) return true;
     starts.clear();
     return false;
 }

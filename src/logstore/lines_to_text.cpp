@@ -1,7 +1,7 @@
 #include "logstore/lines_to_text.h"
 
-#include "text/codepage.h"
 #include "logstore/find_cr.h"
+#include "text/codepage.h"
 
 #include <QtGlobal>
 

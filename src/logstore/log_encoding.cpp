@@ -1,10 +1,10 @@
 // Handing the log out as the code page's bytes, for saving.
 #include "logstore/log_model.h"
 
-#include "text/codepage.h"
 #include "logstore/block_pipe.h"
 #include "logstore/lines_to_text.h"
 #include "logstore/log_storage.h"
+#include "text/codepage.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,10 +1,10 @@
 #include "logstore/log_find.h"
 
-#include "text/codepage.h"
 #include "logstore/chunk_codec.h"
 #include "logstore/find_cr.h"
 #include "logstore/log_model.h"
 #include "logstore/log_storage.h"
+#include "text/codepage.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

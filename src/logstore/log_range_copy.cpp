@@ -8,8 +8,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <string_view>
 #include <limits>
+#include <string_view>
 
 using namespace logstore;
 

@@ -1,7 +1,7 @@
 #include "logstore/log_storage.h"
 
-#include "text/codepage.h"
 #include "logstore/find_cr.h"
+#include "text/codepage.h"
 
 #include <QByteArrayView>
 

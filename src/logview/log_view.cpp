@@ -1,12 +1,12 @@
 #include "logview/log_view.h"
 
-#include "logstore/log_model.h"
 #include "logstore/log_file_writer.h"
+#include "logstore/log_model.h"
 #include "logview/accessible/accessible_log_text.h"
 #include "logview/paint/log_view_painter.h"
+#include "logview/paint/view_geometry.h"
 #include "logview/quiet_scroll_bar.h"
 #include "logview/save_text_file_dialog.h"
-#include "logview/paint/view_geometry.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -7,10 +7,10 @@
 // clearLog() and the "Save" button to saveLog(SaveTextFileDialog1). The user can
 // move the caret, select, scroll and copy; nothing changes the text.
 
+#include "logview/log_view_state.h"
 #include "logview/paint/cell_glyphs.h"
 #include "logview/paint/log_view_look.h"
 #include "logview/paint/log_view_painter.h"
-#include "logview/log_view_state.h"
 #include "logview/paint/row_composer.h"
 
 #include <QAbstractScrollArea>

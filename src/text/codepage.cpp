@@ -17,8 +17,7 @@ constexpr std::array<char16_t, 32> kHigh = {
 
 constexpr codepage::ByteTable makeTable() {
     codepage::ByteTable t{};
-    for (int b = 0; b < 256; ++b)
-        t[b] = (b >= 0x80 && b < 0xA0) ? kHigh[b - 0x80] : static_cast<char16_t>(b);
+    for (int b = 0; b < 256; ++b) t[b] = (b >= 0x80 && b < 0xA0) ? kHigh[b - 0x80] : static_cast<char16_t>(b);
     return t;
 }
 
@@ -44,11 +43,17 @@ const Tables& tables() {
 
 namespace codepage {
 
-const ByteTable& windows1252() { return kWindows1252; }
+const ByteTable& windows1252() {
+    return kWindows1252;
+}
 
-char16_t toUnicode(std::uint8_t byte) { return tables().toUnicode[byte]; }
+char16_t toUnicode(std::uint8_t byte) {
+    return tables().toUnicode[byte];
+}
 
-std::uint8_t fromUnicode(char16_t ch) { return (*tables().fromUnicode)[ch]; }
+std::uint8_t fromUnicode(char16_t ch) {
+    return (*tables().fromUnicode)[ch];
+}
 
 void decodeAppend(QByteArrayView bytes, QString& out) {
     const ByteTable& table = tables().toUnicode;

@@ -39,7 +39,9 @@ void reportApplicationError(const QString& message) {
     showTitled(QStringLiteral("Torvik Master"), withFullStop(message));
 }
 
-void show(const QString& text) { showTitled(kErrorTitle, text); }
+void show(const QString& text) {
+    showTitled(kErrorTitle, text);
+}
 
 void showTitled(const QString& title, const QString& text) {
     Presenter presenter;

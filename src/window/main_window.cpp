@@ -1,12 +1,12 @@
 #include "window/main_window.h"
 
+#include "desktop/qt_popup_menu.h"
 #include "logview/find/find_bar.h"
 #include "logview/log_view.h"
+#include "splash/splash_screen.h"
 #include "window/frame_extents.h"
 #include "window/main_window_status_bar.h"
 #include "window/window_placement.h"
-#include "splash/splash_screen.h"
-#include "desktop/qt_popup_menu.h"
 
 #include <QAccessibleWidget>
 #include <QCloseEvent>

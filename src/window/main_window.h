@@ -10,9 +10,9 @@
 //   fMain.FormCreate();
 // "Exit" in the tray menu quits the application's event loop.
 
+#include "engine/tf_main.h"
 #include "logstore/log_model.h"
 #include "logview/save_text_file_dialog.h"
-#include "engine/tf_main.h"
 #include "window/window_visibility.h"
 
 #include <QIcon>

@@ -86,8 +86,6 @@ TEST(CommandLine, RefusalsEndWithStatusTwoAndSayWhy) {
     }
 }
 
-
-
 // The display named in the one-line refusal, and the one whose tray is looked
 // for: Qt's own choice of platform and display, in each of its spellings.
 TEST(CommandLine, TheDisplayToOpenIsTheOneQtWillTry) {

@@ -50,7 +50,9 @@ TEST(QtTrayShell, AddWaitsForATrayThatComesLate) {
     Images images;
     QtTrayShell shell(images.source(), 5000);
     int asked = 0;
-    shell.setProbes({.statusNotifierHost = nullptr, .xembedTray = [&asked] { return ++asked >= 3; }, .notificationArea = nullptr});
+    shell.setProbes({.statusNotifierHost = nullptr,
+                     .xembedTray = [&asked] { return ++asked >= 3; },
+                     .notificationArea = nullptr});
     QElapsedTimer clock;
     clock.start();
     EXPECT_TRUE(shell.add(recordWith(notify::NIF_TIP)));
@@ -63,7 +65,9 @@ TEST(QtTrayShell, AddWaitsForATrayThatComesLate) {
 TEST(QtTrayShell, AddGivesUpWhenNoTrayAppearsInTime) {
     Images images;
     QtTrayShell shell(images.source(), 300);
-    shell.setProbes({.statusNotifierHost = [] { return false; }, .xembedTray = [] { return false; }, .notificationArea = nullptr});
+    shell.setProbes({.statusNotifierHost = [] { return false; },
+                     .xembedTray = [] { return false; },
+                     .notificationArea = nullptr});
     QElapsedTimer clock;
     clock.start();
     EXPECT_FALSE(shell.add(recordWith(0)));
@@ -80,7 +84,9 @@ TEST(QtTrayShell, WithoutATrayTheDesktopIsToldWhichExtensionIsMissing) {
     ASSERT_TRUE(daemon.serve(bus.connect(QStringLiteral("daemon"))));
     Images images;
     QtTrayShell shell(images.source(), 100);
-    shell.setProbes({.statusNotifierHost = [] { return false; }, .xembedTray = [] { return false; }, .notificationArea = nullptr});
+    shell.setProbes({.statusNotifierHost = [] { return false; },
+                     .xembedTray = [] { return false; },
+                     .notificationArea = nullptr});
     shell.setNotices(std::make_unique<DesktopNotices>(bus.connect(QStringLiteral("program"))));
 
     EXPECT_FALSE(shell.add(recordWith(0)));
@@ -120,7 +126,8 @@ TEST(QtTrayShell, BalloonKindsMapToMessageIcons) {
 TEST(QtTrayShell, BalloonTimesOutIntoTheIconsRecord) {
     Images images;
     QtTrayShell shell(images.source(), 0);
-    shell.setProbes({.statusNotifierHost = nullptr, .xembedTray = [] { return true; }, .notificationArea = nullptr});
+    shell.setProbes(
+        {.statusNotifierHost = nullptr, .xembedTray = [] { return true; }, .notificationArea = nullptr});
     TrayIcon icon(shell);
     connectTrayShell(shell, icon);
     icon.SetBalloonTimeout(40);

@@ -2,9 +2,9 @@
 // render_artwork <folder>. Each image comes as drawn at 8x, and as its 1x and
 // 2x renders magnified with hard pixel edges, beside each other in a sheet.
 
+#include "desktop/tray_images.h"
 #include "splash/splash_layout.h"
 #include "splash/splash_screen.h"
-#include "desktop/tray_images.h"
 
 #include <QApplication>
 #include <QDir>

@@ -52,17 +52,26 @@ TEST_F(D2XXUnitTest, StartValues) {
 
 TEST_F(D2XXUnitTest, ErrorReportTextsAndSwitch) {
     const std::pair<FT_STATUS, const char*> table[] = {
-        {1, "L - Invalid handle..."},          {2, "L - Device not found..."},
-        {3, "L - Device not opened..."},        {4, "L - General IO error..."},
-        {5, "L - Insufficient resources..."},   {6, "L - Invalid parameter..."},
-        {7, "L - Invalid baud rate..."},        {8, "L Device not opened for erase..."},
-        {9, "L Device not opened for write..."}, {10, "L - Failed to write..."},
-        {11, "L - EEPROM read failed..."},      {12, "L - EEPROM write failed..."},
-        {13, "L - EEPROM erase failed..."},     {14, "L - EEPROM not present..."},
-        {15, "L - EEPROM not programmed..."},   {16, "L - Invalid arguments..."},
+        {1, "L - Invalid handle..."},
+        {2, "L - Device not found..."},
+        {3, "L - Device not opened..."},
+        {4, "L - General IO error..."},
+        {5, "L - Insufficient resources..."},
+        {6, "L - Invalid parameter..."},
+        {7, "L - Invalid baud rate..."},
+        {8, "L Device not opened for erase..."},
+        {9, "L Device not opened for write..."},
+        {10, "L - Failed to write..."},
+        {11, "L - EEPROM read failed..."},
+        {12, "L - EEPROM write failed..."},
+        {13, "L - EEPROM erase failed..."},
+        {14, "L - EEPROM not present..."},
+        {15, "L - EEPROM not programmed..."},
+        {16, "L - Invalid arguments..."},
         {17, "L - Other error ..."},
     };
-    for (const auto& [status, text] : table) EXPECT_EQ(FTErrorMessage("L", status), QString::fromLatin1(text));
+    for (const auto& [status, text] : table)
+        EXPECT_EQ(FTErrorMessage("L", status), QString::fromLatin1(text));
 
     // Outside 1..17 the box shows an empty message; 0 shows nothing at all.
     for (FT_STATUS s : {18, 19, -1, 0x7FFFFFFF}) ReportFTError("L", s);
@@ -131,7 +140,7 @@ TEST_F(D2XXUnitTest, ConfigurationReachesTheDriverInArgumentOrder) {
     EXPECT_EQ(SetFTDeviceTimeouts(100, 250), FT_OK);
     EXPECT_EQ(PurgeFTDeviceReceive(), FT_OK);
     EXPECT_EQ(PurgeFTDeviceTransmit(), FT_OK);
-    const std::vector<std::string> expected = {"reset", "data 8 0 0", "baud 115200", "timeouts 100 250",
+    const std::vector<std::string> expected = {"reset",   "data 8 0 0", "baud 115200", "timeouts 100 250",
                                                "purge 1", "purge 2"};
     EXPECT_EQ(driver_->calls(), expected);
     // Configuration never touches the read/write status.

@@ -4,11 +4,11 @@
 
 #include "device/d2xx_unit.h"
 #include "device/simulated_driver.h"
-#include "logstore/log_model.h"
 #include "engine/tf_main.h"
+#include "logstore/log_model.h"
 #include "support/error_box_recorder.h"
-#include "thread/event_pump.h"
 #include "support/recording_tray_shell.h"
+#include "thread/event_pump.h"
 
 #include <gtest/gtest.h>
 

@@ -2,12 +2,12 @@
 // pseudo-terminal bridge, a real unplug (the simulator ends) and a replug.
 #include "device/d2xx_unit.h"
 #include "device/production_driver.h"
-#include "logstore/log_model.h"
 #include "engine/tf_main.h"
+#include "logstore/log_model.h"
 #include "sim/sim_process.h"
 #include "support/error_box_recorder.h"
-#include "thread/event_pump.h"
 #include "support/recording_tray_shell.h"
+#include "thread/event_pump.h"
 
 #include <gtest/gtest.h>
 

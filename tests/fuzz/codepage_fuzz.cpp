@@ -1,7 +1,7 @@
 // The code page: every byte string survives decode and encode unchanged, and any
 // UTF-16 text encodes one byte per character, each character by itself.
-#include "text/codepage.h"
 #include "fuzz/fuzz_check.h"
+#include "text/codepage.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,9 +2,9 @@
 // so lines cross the store's internal boundaries), Clear, trimming, reads of
 // lines, slices and characters, and the encoded forms. Only the model's public
 // interface is used, so its storage may change freely underneath.
-#include "text/codepage.h"
 #include "fuzz/fuzz_check.h"
 #include "logstore/log_model.h"
+#include "text/codepage.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

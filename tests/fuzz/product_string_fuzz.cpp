@@ -2,11 +2,11 @@
 // the input (or is missing), among tty entries with any names: ports come in
 // the order ttyUSB then ttyACM by number, and a port's description is the
 // product's first line in the code page, at most 63 bytes.
-#include "text/codepage.h"
 #include "device/linux/bridge_description.h"
 #include "device/linux/kernel_ports.h"
 #include "fuzz/fuzz_check.h"
 #include "fuzz/fuzz_temp_dir.h"
+#include "text/codepage.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

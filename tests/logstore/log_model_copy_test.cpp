@@ -1,9 +1,9 @@
-#include "text/codepage.h"
 #include "logstore/chunk_codec.h"
+#include "logstore/log_file_writer.h"
 #include "logstore/log_model.h"
 #include "logstore/size_limits.h"
-#include "logstore/log_file_writer.h"
 #include "support/error_box_recorder.h"
+#include "text/codepage.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // torvik-sim run as the program meets it: a process publishing a virtual
 // bridge, driven through the Linux tty driver.
 #include "device/linux/driver_test_support.h"
-#include "support/temp_dir.h"
 #include "device/production_driver.h"
 #include "sim/obd_frames.h"
 #include "sim_link.h"
 #include "sim_process.h"
+#include "support/temp_dir.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "text/buffer_text.h"
 #include "text/codepage.h"
+#include "text/buffer_text.h"
 
 #include <gtest/gtest.h>
 

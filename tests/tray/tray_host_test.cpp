@@ -17,21 +17,25 @@ TEST(TrayHost, TheSessionBusWinsOverTheXEmbedTray) {
     EXPECT_EQ(detectTrayHost(probes(false, true)), TrayHostKind::XEmbed);
     EXPECT_EQ(detectTrayHost(probes(false, false)), TrayHostKind::None);
     // Not on X11: there is no XEmbed probe at all.
-    EXPECT_EQ(detectTrayHost({.statusNotifierHost = [] { return false; }, .xembedTray = nullptr, .notificationArea = nullptr}),
-              TrayHostKind::None);
+    EXPECT_EQ(
+        detectTrayHost(
+            {.statusNotifierHost = [] { return false; }, .xembedTray = nullptr, .notificationArea = nullptr}),
+        TrayHostKind::None);
 }
 
 // Windows has only the shell's notification area, once its taskbar is up.
 TEST(TrayHost, TheWindowsNotificationAreaIsFoundWhenTheTaskbarIsUp) {
     bool taskbarUp = false;
-    const TrayHostProbes windows{.statusNotifierHost = nullptr, .xembedTray = nullptr,
+    const TrayHostProbes windows{.statusNotifierHost = nullptr,
+                                 .xembedTray = nullptr,
                                  .notificationArea = [&taskbarUp] { return taskbarUp; }};
     EXPECT_EQ(detectTrayHost(windows), TrayHostKind::None);
     taskbarUp = true;
     EXPECT_EQ(detectTrayHost(windows), TrayHostKind::NotificationArea);
     // Its icon is a window of the program's own: a left click is not a double-click.
     EXPECT_EQ(reportFor(TrayHostKind::NotificationArea, TrayActivation::Trigger), TrayReport::None);
-    EXPECT_EQ(reportFor(TrayHostKind::NotificationArea, TrayActivation::DoubleClick), TrayReport::DoubleClick);
+    EXPECT_EQ(reportFor(TrayHostKind::NotificationArea, TrayActivation::DoubleClick),
+              TrayReport::DoubleClick);
     EXPECT_EQ(reportFor(TrayHostKind::NotificationArea, TrayActivation::Context), TrayReport::RightButtonUp);
 }
 

@@ -1,7 +1,7 @@
-#include "logview/log_view.h"
-#include "window/main_window_status_bar.h"
-#include "splash/splash_screen.h"
 #include "desktop/qt_popup_menu.h"
+#include "logview/log_view.h"
+#include "splash/splash_screen.h"
+#include "window/main_window_status_bar.h"
 #include "window_fixture.h"
 
 #include <QAction>

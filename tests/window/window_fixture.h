@@ -3,11 +3,11 @@
 // with Timer1 stopped so that tests tick the watchdog themselves.
 
 #include "device/d2xx_unit.h"
-#include "device/simulated_driver.h"
 #include "device/ft_driver.h"
-#include "window/main_window.h"
+#include "device/simulated_driver.h"
 #include "support/error_box_recorder.h"
 #include "support/recording_tray_shell.h"
+#include "window/main_window.h"
 
 #include <gtest/gtest.h>
 

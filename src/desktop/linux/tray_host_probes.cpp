@@ -2,11 +2,11 @@
 
 #include "desktop/desktop_tray.h"
 
+#include <QtGui/qguiapplication_platform.h>
 #include <QByteArray>
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QGuiApplication>
-#include <QtGui/qguiapplication_platform.h>
 
 #include <xcb/xcb.h>
 

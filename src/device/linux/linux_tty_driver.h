@@ -2,9 +2,9 @@
 // The driver behind the FT_* calls on Linux: the kernel's USB-serial ports first,
 // then the virtual bridges (torvik-sim's pseudo-terminals) of the current user.
 
+#include "device/ft_driver.h"
 #include "device/linux/bridge_port.h"
 #include "device/linux/tty_port.h"
-#include "device/ft_driver.h"
 
 #include <cstdint>
 #include <map>

@@ -4,8 +4,8 @@
 // receive queue through TIOCINQ and purges through tcflush. A hang-up (the
 // bridge was unplugged) answers FT_IO_ERROR, never a silent empty read.
 
-#include "device/linux/bridge_port.h"
 #include "device/ftd2xx.h"
+#include "device/linux/bridge_port.h"
 
 #include <atomic>
 #include <memory>

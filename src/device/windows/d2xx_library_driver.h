@@ -32,7 +32,8 @@ public:
     FT_STATUS open(const std::string& description, FT_HANDLE* handle) override;
     FT_STATUS close(FT_HANDLE handle) override;
     FT_STATUS reset(FT_HANDLE handle) override;
-    FT_STATUS setDataCharacteristics(FT_HANDLE handle, UCHAR wordLength, UCHAR stopBits, UCHAR parity) override;
+    FT_STATUS setDataCharacteristics(FT_HANDLE handle, UCHAR wordLength, UCHAR stopBits,
+                                     UCHAR parity) override;
     FT_STATUS setBaudRate(FT_HANDLE handle, ULONG baud) override;
     FT_STATUS setTimeouts(FT_HANDLE handle, ULONG readMs, ULONG writeMs) override;
     FT_STATUS purge(FT_HANDLE handle, ULONG mask) override;

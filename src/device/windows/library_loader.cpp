@@ -5,9 +5,9 @@
 namespace libraryloader {
 
 void* load(const std::wstring& library) {
-    return ::LoadLibraryExW(library.c_str(), nullptr,
-                            LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32 |
-                                LOAD_LIBRARY_SEARCH_USER_DIRS);
+    return ::LoadLibraryExW(
+        library.c_str(), nullptr,
+        LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32 | LOAD_LIBRARY_SEARCH_USER_DIRS);
 }
 
 void* symbol(void* module, const char* name) {
@@ -30,7 +30,8 @@ std::string utf8(const std::wstring& text) {
     const int n = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
                                         nullptr, nullptr);
     std::string out(static_cast<std::size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr,
+                          nullptr);
     return out;
 }
 

@@ -1,7 +1,7 @@
 #include "logstore/log_file_writer.h"
 
-#include "text/error_box.h"
 #include "logstore/log_model.h"
+#include "text/error_box.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
 #include "logview/accessible/accessible_log_text.h"
 
 #include "logstore/log_model.h"
-#include "logview/log_view.h"
 #include "logview/accessible/log_view_accessible.h"
+#include "logview/log_view.h"
 
 #include <QAccessible>
 #include <QCoreApplication>

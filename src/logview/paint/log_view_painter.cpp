@@ -1,8 +1,8 @@
 #include "logview/paint/log_view_painter.h"
 
 #include "logstore/log_model.h"
-#include "logview/paint/cell_glyphs.h"
 #include "logview/log_view_state.h"
+#include "logview/paint/cell_glyphs.h"
 #include "logview/paint/row_composer.h"
 #include "logview/paint/view_geometry.h"
 
@@ -96,7 +96,8 @@ void paintRow(QPainter& p, const PaintInput& in, const RowText& row, int rowTop)
     const qsizetype a = row.selectedFrom;
     const qsizetype b = row.selectedTo;
     if (b > a)
-        p.fillRect(cellX(a), rowTop, static_cast<int>(b - a) * cw, in.metrics.lineHeight, kSelectionBackground);
+        p.fillRect(cellX(a), rowTop, static_cast<int>(b - a) * cw, in.metrics.lineHeight,
+                   kSelectionBackground);
 
     const int baseline = rowTop + in.metrics.ascent;
     qsizetype i = 0;
@@ -132,8 +133,8 @@ void paintRow(QPainter& p, const PaintInput& in, const RowText& row, int rowTop)
 
 // A row of a line in one picture: the gutter's background, the background and
 // the text from cell pictures where it has them (else drawn glyph by glyph over it).
-void composeRow(QPainter& p, const PaintInput& in, qsizetype first, qsizetype line, int width, const QImage& gutter,
-                const QRect& textArea) {
+void composeRow(QPainter& p, const PaintInput& in, qsizetype first, qsizetype line, int width,
+                const QImage& gutter, const QRect& textArea) {
     const int rowTop = static_cast<int>(line - first) * in.metrics.lineHeight;
     RowComposer& rows = *in.rows;
     rows.begin(width, gutter);

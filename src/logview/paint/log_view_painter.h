@@ -36,14 +36,14 @@ struct PaintInput {
     CellMetrics metrics;
     GutterLayout gutter;  // as wide as the line count needs
     QFont font;
-    const CellGlyphs* glyphs = nullptr;  // runs on the cell grid; drawText() without
-    QRect viewport;                      // the viewport's rectangle, origin at (0, 0)
-    QRect dirty;                         // the part to paint; empty for the whole viewport
-    QColor gutterColor;                  // the desktop's button face
+    const CellGlyphs* glyphs = nullptr;            // runs on the cell grid; drawText() without
+    QRect viewport;                                // the viewport's rectangle, origin at (0, 0)
+    QRect dirty;                                   // the part to paint; empty for the whole viewport
+    QColor gutterColor;                            // the desktop's button face
     GutterBackground* gutterBackground = nullptr;  // the bands are filled each time without it
     RowComposer* rows = nullptr;                   // rows are drawn glyph by glyph without it
-    bool focused = false;                // selection and caret show only with focus
-    bool caretOn = false;                // the caret's blink phase
+    bool focused = false;                          // selection and caret show only with focus
+    bool caretOn = false;                          // the caret's blink phase
 };
 
 void paintLogView(QPainter& painter, const PaintInput& in);

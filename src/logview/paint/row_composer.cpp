@@ -71,7 +71,8 @@ const QImage* RowComposer::textCell(char16_t ch, bool selected) {
     if (fit == Fit::Unknown) {
         // A character the face lacks would come from another face, set by its
         // own advance: that is the glyph drawing's business.
-        const bool drawable = control || (QRawFont::fromFont(font_).supportsCharacter(QChar(ch)) && staysInCell(ch));
+        const bool drawable =
+            control || (QRawFont::fromFont(font_).supportsCharacter(QChar(ch)) && staysInCell(ch));
         fit = drawable ? Fit::Inside : Fit::Outside;
     }
     if (fit == Fit::Outside) return nullptr;
@@ -115,9 +116,15 @@ void RowComposer::copyCell(const QImage& cell, int x) {
     const uchar* src = cell.constBits();
     const int rows = metrics_.lineHeight;
     switch (width) {
-        case 7: copyLines<7>(dst, stride, src, cellStride, rows); return;
-        case 8: copyLines<8>(dst, stride, src, cellStride, rows); return;
-        case 9: copyLines<9>(dst, stride, src, cellStride, rows); return;
+        case 7:
+            copyLines<7>(dst, stride, src, cellStride, rows);
+            return;
+        case 8:
+            copyLines<8>(dst, stride, src, cellStride, rows);
+            return;
+        case 9:
+            copyLines<9>(dst, stride, src, cellStride, rows);
+            return;
         default:
             for (int y = rows; y > 0; --y, dst += stride, src += cellStride)
                 std::memcpy(dst, src, std::size_t(width) * sizeof(quint32));

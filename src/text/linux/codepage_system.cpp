@@ -2,8 +2,12 @@
 
 namespace codepage {
 
-const ByteTable& systemTable() { return windows1252(); }
+const ByteTable& systemTable() {
+    return windows1252();
+}
 
-unsigned systemCodePage() { return 1252; }
+unsigned systemCodePage() {
+    return 1252;
+}
 
 }  // namespace codepage

@@ -59,8 +59,12 @@ std::optional<ByteTable> tableForWindowsCodePage(unsigned codePage) {
     return table;
 }
 
-const ByteTable& systemTable() { return systemPage().table; }
+const ByteTable& systemTable() {
+    return systemPage().table;
+}
 
-unsigned systemCodePage() { return systemPage().number; }
+unsigned systemCodePage() {
+    return systemPage().number;
+}
 
 }  // namespace codepage

@@ -14,7 +14,8 @@ std::optional<QMargins> frameextents::request(QWindow& window, int /*timeoutMs*/
     RECT outer{};
     RECT client{};
     POINT clientOrigin{0, 0};
-    if (!::GetWindowRect(hwnd, &outer) || !::GetClientRect(hwnd, &client) || !::ClientToScreen(hwnd, &clientOrigin))
+    if (!::GetWindowRect(hwnd, &outer) || !::GetClientRect(hwnd, &client) ||
+        !::ClientToScreen(hwnd, &clientOrigin))
         return std::nullopt;
     const QMargins device(clientOrigin.x - outer.left, clientOrigin.y - outer.top,
                           outer.right - (clientOrigin.x + client.right),
@@ -23,5 +24,6 @@ std::optional<QMargins> frameextents::request(QWindow& window, int /*timeoutMs*/
     // Qt places windows in device-independent pixels.
     const qreal ratio = window.devicePixelRatio();
     const auto scaled = [ratio](int pixels) { return static_cast<int>(std::lround(pixels / ratio)); };
-    return QMargins(scaled(device.left()), scaled(device.top()), scaled(device.right()), scaled(device.bottom()));
+    return QMargins(scaled(device.left()), scaled(device.top()), scaled(device.right()),
+                    scaled(device.bottom()));
 }

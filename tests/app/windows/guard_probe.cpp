@@ -45,8 +45,8 @@ int sharedCount() {
 }  // namespace
 
 int main() {
-    HWND window = ::CreateWindowExW(0, L"STATIC", L"guard probe", WS_OVERLAPPEDWINDOW, 10, 10, 200, 100, nullptr,
-                                    nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    HWND window = ::CreateWindowExW(0, L"STATIC", L"guard probe", WS_OVERLAPPEDWINDOW, 10, 10, 200, 100,
+                                    nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
     if (!window) return 3;
     ::ShowWindow(window, SW_SHOWMINNOACTIVE);
 

@@ -65,7 +65,9 @@ protected:
             ASSERT_TRUE(QFile::copy(QStringLiteral(GUARD_PROBE), folder + "/torvik-master.exe"));
         }
     }
-    QString exe(const char* folder) const { return folders_.filePath(QString::fromLatin1(folder)) + "/torvik-master.exe"; }
+    QString exe(const char* folder) const {
+        return folders_.filePath(QString::fromLatin1(folder)) + "/torvik-master.exe";
+    }
 
     QTemporaryDir folders_;
 };
@@ -103,7 +105,8 @@ TEST_F(GuardWindowsTest, OneCopyPerFileAndTheRefusedStartRestoresTheFirst) {
 // Another kind of object holding the name: the memory object cannot be
 // created, and start-up fails with the system's own text.
 TEST_F(GuardWindowsTest, AnObjectThatCannotBeCreatedFailsTheStartWithTheSystemsText) {
-    const std::string name = CheckPrevious::ObjectNameFor(QDir::toNativeSeparators(exe("first")).toStdString());
+    const std::string name =
+        CheckPrevious::ObjectNameFor(QDir::toNativeSeparators(exe("first")).toStdString());
     HANDLE squatter = ::CreateEventA(nullptr, TRUE, FALSE, name.c_str());
     ASSERT_NE(squatter, nullptr);
     Probe blocked(exe("first"));

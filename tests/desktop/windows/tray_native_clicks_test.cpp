@@ -51,7 +51,8 @@ TEST(TrayNativeClicks, MessagesPostedToTheProgramReachTheFilter) {
     ASSERT_TRUE(::PostMessageW(window, kCallback, 0, MAKELPARAM(WM_MBUTTONDBLCLK, 0)));
     QElapsedTimer clock;
     clock.start();
-    while (doubleClicks == 0 && clock.elapsed() < 30000) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    while (doubleClicks == 0 && clock.elapsed() < 30000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     EXPECT_EQ(doubleClicks, 1);
     ::DestroyWindow(window);
 }

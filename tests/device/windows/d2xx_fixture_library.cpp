@@ -34,16 +34,23 @@ FIXTURE_EXPORT Status FT_OpenEx(void* arg1, Dword flags, void** handle) {
 FIXTURE_EXPORT Status FT_Close(void* handle) {
     return handle == lastOpened ? 601 : 1;
 }
-FIXTURE_EXPORT Status FT_ResetDevice(void* handle) { return handle == lastOpened ? 201 : 1; }
-FIXTURE_EXPORT Status FT_SetDataCharacteristics(void*, unsigned char bits, unsigned char stop, unsigned char parity) {
+FIXTURE_EXPORT Status FT_ResetDevice(void* handle) {
+    return handle == lastOpened ? 201 : 1;
+}
+FIXTURE_EXPORT Status FT_SetDataCharacteristics(void*, unsigned char bits, unsigned char stop,
+                                                unsigned char parity) {
     return 300 + bits * 100 + stop * 10 + parity;
 }
-FIXTURE_EXPORT Status FT_SetBaudRate(void*, std::uint32_t baud) { return static_cast<Status>(baud); }
+FIXTURE_EXPORT Status FT_SetBaudRate(void*, std::uint32_t baud) {
+    return static_cast<Status>(baud);
+}
 FIXTURE_EXPORT Status FT_SetTimeouts(void*, std::uint32_t readMs, std::uint32_t writeMs) {
     return static_cast<Status>(readMs * 1000 + writeMs);
 }
 #ifndef FIXTURE_WITHOUT_PURGE
-FIXTURE_EXPORT Status FT_Purge(void*, std::uint32_t mask) { return static_cast<Status>(500 + mask); }
+FIXTURE_EXPORT Status FT_Purge(void*, std::uint32_t mask) {
+    return static_cast<Status>(500 + mask);
+}
 #endif
 FIXTURE_EXPORT Status FT_GetQueueStatus(void*, Dword* rx) {
     *rx = 42;

@@ -21,7 +21,8 @@ TEST(D2xxLibraryDriver, MissingLibraryListsNoBridgeAndSaysItIsNotInstalled) {
     DWORD count = 99;
     EXPECT_EQ(driver.count(&count), FT_DEVICE_NOT_FOUND);
     EXPECT_EQ(count, 0u);
-    EXPECT_NE(driver.unavailableReason().find("TORVIK-NO-SUCH-LIBRARY.DLL is not installed"), std::string::npos)
+    EXPECT_NE(driver.unavailableReason().find("TORVIK-NO-SUCH-LIBRARY.DLL is not installed"),
+              std::string::npos)
         << driver.unavailableReason();
     // Per-device calls fail without reaching anything.
     DWORD queued = 5;
@@ -36,7 +37,8 @@ TEST(D2xxLibraryDriver, LibraryLackingACallIsNotUsedAndTheCallIsNamed) {
     DWORD count = 99;
     EXPECT_EQ(driver.count(&count), FT_DEVICE_NOT_FOUND);
     EXPECT_EQ(count, 0u);
-    EXPECT_NE(driver.unavailableReason().find("lacks FT_Purge"), std::string::npos) << driver.unavailableReason();
+    EXPECT_NE(driver.unavailableReason().find("lacks FT_Purge"), std::string::npos)
+        << driver.unavailableReason();
 }
 
 TEST(D2xxLibraryDriver, EveryCallReachesTheLibraryAndItsStatusComesBackUnchanged) {
@@ -49,14 +51,16 @@ TEST(D2xxLibraryDriver, EveryCallReachesTheLibraryAndItsStatusComesBackUnchanged
     EXPECT_EQ(count, 3u);
     char description[FT_DESCRIPTION_SIZE] = {};
     EXPECT_EQ(driver.description(2, description), FT_OK);
-    EXPECT_STREQ(description, "FIXTURE 2 40000002") << "the index in place of the pointer, by index and description";
+    EXPECT_STREQ(description, "FIXTURE 2 40000002")
+        << "the index in place of the pointer, by index and description";
 
     FT_HANDLE handle = nullptr;
     EXPECT_EQ(driver.open("TORVIK ECU", &handle), 100 + FT_OPEN_BY_DESCRIPTION);
     ASSERT_NE(handle, nullptr);
     EXPECT_STREQ(static_cast<const char*>(handle), "TORVIK ECU");
     EXPECT_EQ(driver.reset(handle), 201);
-    EXPECT_EQ(driver.setDataCharacteristics(handle, FT_BITS_8, FT_STOP_BITS_2, FT_PARITY_ODD), 300 + 800 + 20 + 1);
+    EXPECT_EQ(driver.setDataCharacteristics(handle, FT_BITS_8, FT_STOP_BITS_2, FT_PARITY_ODD),
+              300 + 800 + 20 + 1);
     EXPECT_EQ(driver.setBaudRate(handle, 115200), 115200);
     EXPECT_EQ(driver.setTimeouts(handle, 100, 7), 100007);
     EXPECT_EQ(driver.purge(handle, FT_PURGE_RX), 501);

@@ -1,8 +1,8 @@
 #include "logstore/log_file_writer.h"
 
-#include "text/codepage.h"
 #include "logstore/log_model.h"
 #include "support/error_box_recorder.h"
+#include "text/codepage.h"
 
 #include <gtest/gtest.h>
 

@@ -4,10 +4,10 @@
 
 #include "logstore/log_file_writer.h"
 
-#include "text/codepage.h"
-#include "text/codepage_system.h"
 #include "logstore/log_model.h"
 #include "support/error_box_recorder.h"
+#include "text/codepage.h"
+#include "text/codepage_system.h"
 
 #include <QDir>
 #include <QFile>
@@ -83,8 +83,8 @@ TEST_F(LogFileWriterWindowsTest, TargetsThatCannotBeCreatedReportTheCreateErrorW
 TEST_F(LogFileWriterWindowsTest, AReadOnlyFileKeepsItsContentAndTheCauseIsReported) {
     const QString target = path("kept.txt");
     write(target, "old");
-    ASSERT_TRUE(::SetFileAttributesW(reinterpret_cast<const wchar_t*>(QDir::toNativeSeparators(target).utf16()),
-                                     FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(::SetFileAttributesW(
+        reinterpret_cast<const wchar_t*>(QDir::toNativeSeparators(target).utf16()), FILE_ATTRIBUTE_READONLY));
     model.append(u"new");
     ErrorBoxRecorder recorder;
     EXPECT_FALSE(logfile::save(model, target));

@@ -1,9 +1,9 @@
 #include "logview/paint/row_composer.h"
 
 #include "logstore/log_model.h"
+#include "logview/log_view_state.h"
 #include "logview/paint/cell_glyphs.h"
 #include "logview/paint/log_view_painter.h"
-#include "logview/log_view_state.h"
 
 #include <gtest/gtest.h>
 
@@ -20,8 +20,10 @@ protected:
     QImage paint(bool composed, QRect dirty = {}) {
         LogViewState state(model);
         state.setPageSize(kSize.height() / metrics.lineHeight, (kSize.width() - 60) / metrics.cellWidth);
-        if (select) state.moveTo(selectFrom, false), state.moveTo(selectTo, true);
-        else state.followEnd();
+        if (select)
+            state.moveTo(selectFrom, false), state.moveTo(selectTo, true);
+        else
+            state.followEnd();
         QImage image(kSize, QImage::Format_RGB32);
         image.fill(Qt::red);  // anything left unpainted shows
         QPainter p(&image);
@@ -59,9 +61,11 @@ protected:
 TEST_F(RowComposerTest, RowsFromCellsLookExactlyLikeRowsDrawnGlyphByGlyph) {
     // Traffic, controls, Latin-1 and the euro sign; a row with a glyph that
     // leaves its cell ('_') and one the face lacks, which go the glyph way.
-    model.append(QStringView(u"7E8 03 41 0C 1A F8 00 00\r\x01\x7f tab\tend\x85\r"
-                             u"\u00e4\u00f6\u00fc\u00df \u20ac {|}~\rsnake_case\rprivate \ue000 use\r"
-                             u"past the margin: " u"0123456789012345678901234567890123456789012345678901234567890123456789"));
+    model.append(
+        QStringView(u"7E8 03 41 0C 1A F8 00 00\r\x01\x7f tab\tend\x85\r"
+                    u"\u00e4\u00f6\u00fc\u00df \u20ac {|}~\rsnake_case\rprivate \ue000 use\r"
+                    u"past the margin: "
+                    u"0123456789012345678901234567890123456789012345678901234567890123456789"));
     EXPECT_EQ(paint(true), paint(false));
 
     // A selection over parts of three rows: navy cells.

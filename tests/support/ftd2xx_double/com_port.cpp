@@ -51,7 +51,8 @@ Outcome transfer(Port* port, bool reading, void* buffer, std::uint32_t count, st
     DWORD done = 0;
     if (!started && GetLastError() != ERROR_IO_PENDING) {
         outcome = Outcome::Gone;
-    } else if (!GetOverlappedResult(port->handle, &overlapped, &done, TRUE) && GetLastError() != ERROR_TIMEOUT) {
+    } else if (!GetOverlappedResult(port->handle, &overlapped, &done, TRUE) &&
+               GetLastError() != ERROR_TIMEOUT) {
         // Windows ends a call at its timeout with success and what was moved;
         // Wine says ERROR_TIMEOUT, which the bridge never does.
         outcome = Outcome::Gone;
@@ -106,7 +107,7 @@ Outcome open(Port** port) {
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? Outcome::NotFound
-                                                                                : Outcome::InUse;
+                                                                              : Outcome::InUse;
     }
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;

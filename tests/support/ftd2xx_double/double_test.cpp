@@ -114,7 +114,8 @@ TEST_F(Ftd2xxDouble, ListsTheOneNamedBridgeAndNothingWithoutAPort) {
     ASSERT_EQ(api_.ListDevices(&count, nullptr, FT_LIST_NUMBER_ONLY), FT_OK);
     EXPECT_EQ(count, 1u);
     char buffer[FT_DESCRIPTION_SIZE];
-    ASSERT_EQ(api_.ListDevices(reinterpret_cast<PVOID>(0), buffer, FT_LIST_BY_INDEX | FT_OPEN_BY_DESCRIPTION), FT_OK);
+    ASSERT_EQ(api_.ListDevices(reinterpret_cast<PVOID>(0), buffer, FT_LIST_BY_INDEX | FT_OPEN_BY_DESCRIPTION),
+              FT_OK);
     EXPECT_EQ(std::string(buffer), description_);
     EXPECT_EQ(api_.ListDevices(reinterpret_cast<PVOID>(1), buffer, FT_LIST_BY_INDEX | FT_OPEN_BY_DESCRIPTION),
               FT_DEVICE_NOT_FOUND);
@@ -124,7 +125,8 @@ TEST_F(Ftd2xxDouble, ListsTheOneNamedBridgeAndNothingWithoutAPort) {
     const std::string port = winprocess::environment("TORVIK_DOUBLE_PORT");
     winprocess::setEnvironment("TORVIK_DOUBLE_DESCRIPTION", std::string(70, 'T'));
     std::fill(std::begin(buffer), std::end(buffer), '\x55');
-    EXPECT_EQ(api_.ListDevices(reinterpret_cast<PVOID>(0), buffer, FT_LIST_BY_INDEX | FT_OPEN_BY_DESCRIPTION), FT_OK);
+    EXPECT_EQ(api_.ListDevices(reinterpret_cast<PVOID>(0), buffer, FT_LIST_BY_INDEX | FT_OPEN_BY_DESCRIPTION),
+              FT_OK);
     EXPECT_EQ(std::string(buffer, FT_DESCRIPTION_SIZE), std::string(63, 'T') + '\0');
     winprocess::setEnvironment("TORVIK_DOUBLE_PORT", "");
     EXPECT_EQ(api_.ListDevices(&count, nullptr, FT_LIST_NUMBER_ONLY), FT_OK);

@@ -112,7 +112,7 @@ FT_STATUS FT_OpenEx(PVOID pArg1, DWORD Flags, FT_HANDLE* pHandle) {
         std::uint32_t queued = 0;
         if (comport::queued(live, &queued) != comport::Outcome::Gone)
             return traced("FT_OpenEx", FT_DEVICE_NOT_OPENED);  // the bridge opens once
-        livePort = nullptr;  // unplugged since its last call
+        livePort = nullptr;                                    // unplugged since its last call
     }
     comport::Port* port = nullptr;
     const FT_STATUS status = statusOf(comport::open(&port));
@@ -138,7 +138,9 @@ FT_STATUS FT_Close(FT_HANDLE ftHandle) {
 }
 
 FT_STATUS FT_ResetDevice(FT_HANDLE ftHandle) {
-    return onOpenPort("FT_ResetDevice", true, ftHandle, [](comport::Port* port) -> FT_STATUS { return statusOf(comport::purge(port, true, true)); });
+    return onOpenPort("FT_ResetDevice", true, ftHandle, [](comport::Port* port) -> FT_STATUS {
+        return statusOf(comport::purge(port, true, true));
+    });
 }
 
 FT_STATUS FT_SetDataCharacteristics(FT_HANDLE ftHandle, UCHAR WordLength, UCHAR StopBits, UCHAR Parity) {
@@ -172,7 +174,9 @@ FT_STATUS FT_Purge(FT_HANDLE ftHandle, ULONG Mask) {
 
 FT_STATUS FT_GetQueueStatus(FT_HANDLE ftHandle, DWORD* dwRxBytes) {
     if (!dwRxBytes) return FT_INVALID_PARAMETER;
-    return onOpenPort("FT_GetQueueStatus", false, ftHandle, [=](comport::Port* port) -> FT_STATUS { return statusOf(comport::queued(port, dwRxBytes)); });
+    return onOpenPort("FT_GetQueueStatus", false, ftHandle, [=](comport::Port* port) -> FT_STATUS {
+        return statusOf(comport::queued(port, dwRxBytes));
+    });
 }
 
 FT_STATUS FT_Read(FT_HANDLE ftHandle, LPVOID lpBuffer, DWORD dwBytesToRead, LPDWORD lpBytesReturned) {

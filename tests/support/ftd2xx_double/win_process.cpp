@@ -4,7 +4,9 @@
 
 namespace winprocess {
 
-void* loadLibrary(const char* name) { return reinterpret_cast<void*>(LoadLibraryA(name)); }
+void* loadLibrary(const char* name) {
+    return reinterpret_cast<void*>(LoadLibraryA(name));
+}
 
 void* symbol(void* library, const char* name) {
     return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));

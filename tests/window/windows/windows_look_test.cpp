@@ -2,8 +2,8 @@
 // main window has a taskbar button of its own and hides when closed or
 // minimised, the splash never has one and is never activated.
 
-#include "window/window_fixture.h"
 #include "splash/splash_screen.h"
+#include "window/window_fixture.h"
 
 #include "native_window_probe.h"
 
@@ -26,7 +26,9 @@ bool pumpUntil(Condition done) {
     return true;
 }
 
-void* handleOf(QWidget& widget) { return reinterpret_cast<void*>(widget.winId()); }
+void* handleOf(QWidget& widget) {
+    return reinterpret_cast<void*>(widget.winId());
+}
 
 using WindowsLookTest = WindowTest;
 namespace nw = nativewindow;
