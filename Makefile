@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all bootstrap build run test bench asan tsan fuzz soak clean
+.PHONY: all bootstrap build run test bench asan tsan fuzz soak clean format-check
 
 all: build
 
@@ -69,6 +69,10 @@ windows:
 
 windows-test: windows
 	@bash scripts/windows-test
+
+# Every C and C++ file as .clang-format has it.
+format-check: bootstrap
+	@bash scripts/format-check
 
 clean:
 	rm -rf build build-asan build-tsan build-bench build-fuzz build-windows
