@@ -35,7 +35,7 @@ public:
     virtual void wake(WindowHandle handle) = 0;
 };
 
-// The shared object of this platform, in the user's runtime directory.
+// The shared object of this platform (linux/ and windows/check_previous_object.cpp).
 std::unique_ptr<SharedObject> makeSharedObject();
 
 // The wake channel of this copy's guard, or -1 while it does not listen.

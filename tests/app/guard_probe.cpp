@@ -7,6 +7,7 @@
 
 #include "app/check_previous.h"
 #include "app/check_previous_listener.h"
+#include "guard_probe_start.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -32,11 +33,6 @@ bool readLine(std::string& line) {
     }
 }
 
-void say(const std::string& text) {
-    std::printf("%s\n", text.c_str());
-    std::fflush(stdout);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -46,16 +42,7 @@ int main(int argc, char** argv) {
     std::string line;
     if (!readLine(line)) return 65;
 
-    try {
-        if (CheckPrevious::ActivatePreviousInstance(handle, maxCount)) {
-            say("END");
-            return 0;
-        }
-    } catch (const std::exception& error) {
-        say(std::string("ERROR ") + error.what());
-        return 2;
-    }
-    say("RUN");
+    if (const auto status = startGuard(handle, maxCount)) return *status;
 
     QCoreApplication app(argc, argv);
     CheckPrevious::ActivationListener listener(

@@ -1,6 +1,7 @@
 #include "device/windows/d2xx_library_driver.h"
 
 #include "device/windows/library_loader.h"
+#include "text/windows/system_text.h"
 
 #include <cstdint>
 
@@ -37,7 +38,7 @@ bool D2xxLibraryDriver::ensureLoaded() {
     }
     std::string reason;
     if (!module_) {
-        reason = "The USB bridge's driver library " + libraryloader::utf8(library_) +
+        reason = "The USB bridge's driver library " + systemtext::utf8(library_) +
                  " is not installed: install the bridge vendor's D2XX driver.";
     } else {
         std::string missing;
@@ -59,7 +60,7 @@ bool D2xxLibraryDriver::ensureLoaded() {
             reason_.clear();
             return true;
         }
-        reason = "The USB bridge's driver library " + libraryloader::utf8(library_) + " lacks " + missing +
+        reason = "The USB bridge's driver library " + systemtext::utf8(library_) + " lacks " + missing +
                  ": install the bridge vendor's current D2XX driver.";
         // A later attempt loads it anew, in case it has been replaced.
         libraryloader::release(module_);

@@ -1,5 +1,7 @@
 #include "device/windows/library_loader.h"
 
+#include "text/windows/system_text.h"
+
 #include <windows.h>
 
 namespace libraryloader {
@@ -19,20 +21,7 @@ void release(void* module) {
 }
 
 void debugOutput(const std::string& text) {
-    const std::string line = text + "\n";
-    const int n = ::MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), wide.data(), n);
-    ::OutputDebugStringW(wide.c_str());
-}
-
-std::string utf8(const std::wstring& text) {
-    const int n = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                        nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr,
-                          nullptr);
-    return out;
+    ::OutputDebugStringW(systemtext::wide(text + "\n").c_str());
 }
 
 }  // namespace libraryloader

@@ -13,6 +13,5 @@ void* symbol(void* module, const char* name);
 void release(void* module);
 // Text for the debugger's output (OutputDebugString).
 void debugOutput(const std::string& text);
-std::string utf8(const std::wstring& text);
 
 }  // namespace libraryloader

@@ -8,6 +8,7 @@
 
 #include "logstore/log_model.h"
 #include "text/error_box.h"
+#include "text/windows/system_text.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -30,13 +31,8 @@ bool reportCreateError(const QString& fullPath, const QString& cause) {
 
 // The system's text for an error code, as FormatMessage gives it.
 QString systemCause(DWORD code) {
-    wchar_t* buffer = nullptr;
-    const DWORD length = ::FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-        code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    const QString text = length ? QString::fromWCharArray(buffer, length).trimmed() : QString::number(code);
-    if (buffer) ::LocalFree(buffer);
-    return text;
+    const std::wstring text = systemtext::message(code);
+    return text.empty() ? QString::number(code) : QString::fromStdWString(text);
 }
 
 bool reportWriteError() {

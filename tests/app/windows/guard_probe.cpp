@@ -5,6 +5,8 @@
 // prints the shared record's copy count, "QUIT" gives the slot back and ends.
 
 #include "app/check_previous.h"
+#include "guard_probe_start.h"
+#include "text/windows/system_text.h"
 
 #include <windows.h>
 
@@ -18,21 +20,9 @@
 
 namespace {
 
-void say(const std::string& text) {
-    std::printf("%s\n", text.c_str());
-    std::fflush(stdout);
-}
-
-std::wstring wide(const std::string& utf8) {
-    const int n = ::MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(n), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, out.data(), n);
-    out.resize(static_cast<std::size_t>(n > 0 ? n - 1 : 0));
-    return out;
-}
-
 int sharedCount() {
-    HANDLE object = ::OpenFileMappingW(FILE_MAP_READ, FALSE, wide(CheckPrevious::ObjectName()).c_str());
+    HANDLE object =
+        ::OpenFileMappingW(FILE_MAP_READ, FALSE, systemtext::wide(CheckPrevious::ObjectName()).c_str());
     if (!object) return -1;
     const auto* record =
         static_cast<const CheckPrevious::InstanceRecord*>(::MapViewOfFile(object, FILE_MAP_READ, 0, 0, 8));
@@ -50,17 +40,8 @@ int main() {
     if (!window) return 3;
     ::ShowWindow(window, SW_SHOWMINNOACTIVE);
 
-    try {
-        const auto handle = static_cast<CheckPrevious::WindowHandle>(reinterpret_cast<UINT_PTR>(window));
-        if (CheckPrevious::ActivatePreviousInstance(handle, 1)) {
-            say("END");
-            return 0;
-        }
-    } catch (const std::exception& error) {
-        say(std::string("ERROR ") + error.what());
-        return 2;
-    }
-    say("RUN");
+    const auto handle = static_cast<CheckPrevious::WindowHandle>(reinterpret_cast<UINT_PTR>(window));
+    if (const auto status = startGuard(handle, 1)) return *status;
 
     // Standard input is read on a thread of its own; this one serves the window.
     HANDLE lineReady = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);

@@ -13,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
+#include <system_error>
 
 #include <windows.h>
 
@@ -119,6 +121,25 @@ TEST_F(GuardWindowsTest, AnObjectThatCannotBeCreatedFailsTheStartWithTheSystemsT
     Probe freed(exe("first"));
     EXPECT_EQ(freed.line(), "RUN");
     EXPECT_EQ(freed.ask("QUIT"), "BYE");
+}
+
+// In-process, the failure is the std::system_error the header promises, with
+// the system's code and its text alone.
+TEST(GuardWindowsError, IsASystemErrorWithTheSystemsCodeAndText) {
+    const std::string name = CheckPrevious::ObjectNameFor(CheckPrevious::ExecutablePath());
+    HANDLE squatter = ::CreateEventA(nullptr, TRUE, FALSE, name.c_str());
+    ASSERT_NE(squatter, nullptr);
+    try {
+        CheckPrevious::ActivatePreviousInstance(1, 1);
+        ADD_FAILURE() << "the guard started over another kind of object";
+    } catch (const std::system_error& error) {
+        EXPECT_EQ(error.code().value(), ERROR_INVALID_HANDLE);
+        EXPECT_STREQ(error.code().category().name(), "windows");
+        EXPECT_EQ(std::string(error.what()), error.code().message());
+        EXPECT_EQ(std::string(error.what()).rfind("Error ", 0), std::string::npos) << error.what();
+    }
+    CheckPrevious::Finalize();
+    ::CloseHandle(squatter);
 }
 
 TEST(GuardWindowsName, BackslashesAreRemovedAndNothingElseChanges) {

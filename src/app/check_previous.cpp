@@ -1,30 +1,17 @@
+// The single-instance guard's rules, the same on every system: the record is
+// read and updated under the object's lock, a copy registers while fewer than
+// the maximum are, and a refused copy wakes the one that registered last. The
+// platform gives the object (check_previous_object.h) and the executable's name.
+
 #include "app/check_previous.h"
 
 #include "app/check_previous_object.h"
 
-#include <unistd.h>
-
-#include <limits.h>
-#include <cerrno>
 #include <cstdio>
 #include <exception>
-#include <system_error>
 
 namespace CheckPrevious {
 namespace {
-
-// A file name holds at most 255 bytes; the wake channel adds a suffix.
-constexpr std::size_t kLongestName = 240;
-constexpr std::size_t kHashLength = 16;
-
-std::uint64_t fnv1a(const std::string& text) {
-    std::uint64_t hash = 14695981039346656037ull;
-    for (unsigned char c : text) {
-        hash ^= c;
-        hash *= 1099511628211ull;
-    }
-    return hash;
-}
 
 struct UnitState {
     std::string objectName;
@@ -47,27 +34,6 @@ UnitState& unit() {
 }
 
 }  // namespace
-
-std::string ObjectNameFor(const std::string& executablePath) {
-    std::string name;
-    for (char c : executablePath) {
-        if (c != '/') name.push_back(c);
-    }
-    if (name.size() <= kLongestName) return name;
-    char hash[kHashLength + 1];
-    std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(fnv1a(name)));
-    return name.substr(0, kLongestName - kHashLength - 1) + "-" + hash;
-}
-
-std::string ExecutablePath() {
-    char buffer[PATH_MAX];
-    const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer);
-    if (length <= 0 || static_cast<std::size_t>(length) >= sizeof buffer) {
-        throw std::system_error(errno ? errno : ENAMETOOLONG, std::generic_category(),
-                                "Cannot find the program's own path");
-    }
-    return std::string(buffer, static_cast<std::size_t>(length));
-}
 
 bool ActivatePreviousInstance(WindowHandle windowHandle, int maxCount) {
     UnitState& state = unit();
