@@ -9,17 +9,19 @@ all: build
 bootstrap:
 	@bash scripts/bootstrap
 
+# Each build is a preset of CMakePresets.json (an IDE opens the same ones);
+# the targets here install what is missing and call them.
 build/CMakeCache.txt:
-	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+	cmake --preset default $(CMAKE_FLAGS)
 
 build: bootstrap build/CMakeCache.txt
-	cmake --build build -j $(JOBS)
+	cmake --build --preset default -j $(JOBS)
 
 run: build
 	@bash scripts/run
 
 test: build
-	cd build && ctest --output-on-failure -j $(JOBS) --timeout 300
+	ctest --preset default -j $(JOBS)
 
 # The Debian package: build/torvik-master_<version>_<arch>.deb.
 .PHONY: package
@@ -27,32 +29,21 @@ package: build
 	cmake --build build --target package
 
 bench: bootstrap
-	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
-	cmake --build build-bench -j $(JOBS)
-	@bash scripts/run-bench build-bench
+	cmake --preset bench && cmake --build --preset bench -j $(JOBS) && bash scripts/run-bench build-bench
 
 # Tests under AddressSanitizer + UndefinedBehaviorSanitizer, with LeakSanitizer on;
 # scripts/lsan.supp names the system libraries whose leaks are not ours.
 asan: bootstrap
-	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTORVIK_SANITIZE=address -DTORVIK_BUILD_BENCH=OFF
-	cmake --build build-asan -j $(JOBS)
-	cd build-asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-	  ctest --output-on-failure -j $(JOBS) --timeout 600 -LE e2e
+	cmake --preset asan && cmake --build --preset asan -j $(JOBS) && ctest --preset asan -j $(JOBS)
 
 # Tests under ThreadSanitizer.
 tsan: bootstrap
-	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DTORVIK_SANITIZE=thread -DTORVIK_BUILD_BENCH=OFF
-	cmake --build build-tsan -j $(JOBS)
-	cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/scripts/tsan.supp" \
-	  ctest --output-on-failure -j $(JOBS) --timeout 600 -LE e2e
+	cmake --preset tsan && cmake --build --preset tsan -j $(JOBS) && ctest --preset tsan -j $(JOBS)
 
 # Each fuzz target for FUZZ_SECONDS, built with clang, libFuzzer, ASan and UBSan.
 FUZZ_SECONDS ?= 60
 fuzz: bootstrap
-	cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTORVIK_FUZZ=ON \
-	  -DBUILD_TESTING=OFF -DTORVIK_BUILD_BENCH=OFF
-	cmake --build build-fuzz -j $(JOBS) --target torvik_fuzzers
-	@bash scripts/run-fuzz build-fuzz $(FUZZ_SECONDS)
+	cmake --preset fuzz && cmake --build --preset fuzz -j $(JOBS) && bash scripts/run-fuzz build-fuzz $(FUZZ_SECONDS)
 
 # The real program for SOAK_MINUTES under Xvfb with torvik-sim at full rate.
 SOAK_MINUTES ?= 30
@@ -75,4 +66,4 @@ format-check: bootstrap
 	@bash scripts/format-check
 
 clean:
-	rm -rf build build-asan build-tsan build-bench build-fuzz build-windows
+	rm -rf build build-debug build-release build-asan build-tsan build-bench build-fuzz build-windows
