@@ -174,6 +174,12 @@ FT_STATUS SimulatedDriver::resolve(FT_HANDLE handle, Bridge** bridge) {
     return FT_OK;
 }
 
+FT_STATUS SimulatedDriver::bridgeFor(Call call, FT_HANDLE handle, Bridge** bridge) {
+    FT_STATUS status;
+    if (injectedFailure(call, &status)) return status;
+    return resolve(handle, bridge);
+}
+
 FT_STATUS SimulatedDriver::count(DWORD* count) {
     std::lock_guard lock(mutex_);
     FT_STATUS status;
@@ -232,10 +238,8 @@ FT_STATUS SimulatedDriver::close(FT_HANDLE handle) {
 FT_STATUS SimulatedDriver::reset(FT_HANDLE handle) {
     std::lock_guard lock(mutex_);
     calls_.push_back("reset");
-    FT_STATUS status;
-    if (injectedFailure(Call::Reset, &status)) return status;
     Bridge* b = nullptr;
-    return resolve(handle, &b);
+    return bridgeFor(Call::Reset, handle, &b);
 }
 
 FT_STATUS SimulatedDriver::setDataCharacteristics(FT_HANDLE handle, UCHAR wordLength, UCHAR stopBits,
@@ -243,10 +247,9 @@ FT_STATUS SimulatedDriver::setDataCharacteristics(FT_HANDLE handle, UCHAR wordLe
     std::lock_guard lock(mutex_);
     calls_.push_back("data " + std::to_string(wordLength) + " " + std::to_string(stopBits) + " " +
                      std::to_string(parity));
-    FT_STATUS status;
-    if (injectedFailure(Call::DataCharacteristics, &status)) return status;
     Bridge* b = nullptr;
-    if ((status = resolve(handle, &b)) != FT_OK) return status;
+    if (const FT_STATUS status = bridgeFor(Call::DataCharacteristics, handle, &b); status != FT_OK)
+        return status;
     if ((wordLength != FT_BITS_7 && wordLength != FT_BITS_8) ||
         (stopBits != FT_STOP_BITS_1 && stopBits != FT_STOP_BITS_2) || parity > 4)
         return FT_INVALID_PARAMETER;
@@ -256,29 +259,23 @@ FT_STATUS SimulatedDriver::setDataCharacteristics(FT_HANDLE handle, UCHAR wordLe
 FT_STATUS SimulatedDriver::setBaudRate(FT_HANDLE handle, ULONG baud) {
     std::lock_guard lock(mutex_);
     calls_.push_back("baud " + std::to_string(baud));
-    FT_STATUS status;
-    if (injectedFailure(Call::BaudRate, &status)) return status;
     Bridge* b = nullptr;
-    if ((status = resolve(handle, &b)) != FT_OK) return status;
+    if (const FT_STATUS status = bridgeFor(Call::BaudRate, handle, &b); status != FT_OK) return status;
     return baud == 0 ? FT_INVALID_BAUD_RATE : FT_OK;
 }
 
 FT_STATUS SimulatedDriver::setTimeouts(FT_HANDLE handle, ULONG readMs, ULONG writeMs) {
     std::lock_guard lock(mutex_);
     calls_.push_back("timeouts " + std::to_string(readMs) + " " + std::to_string(writeMs));
-    FT_STATUS status;
-    if (injectedFailure(Call::Timeouts, &status)) return status;
     Bridge* b = nullptr;
-    return resolve(handle, &b);
+    return bridgeFor(Call::Timeouts, handle, &b);
 }
 
 FT_STATUS SimulatedDriver::purge(FT_HANDLE handle, ULONG mask) {
     std::lock_guard lock(mutex_);
     calls_.push_back("purge " + std::to_string(mask));
-    FT_STATUS status;
-    if (injectedFailure(Call::Purge, &status)) return status;
     Bridge* b = nullptr;
-    if ((status = resolve(handle, &b)) != FT_OK) return status;
+    if (const FT_STATUS status = bridgeFor(Call::Purge, handle, &b); status != FT_OK) return status;
     if (mask & FT_PURGE_RX) {
         b->rx.clear();
         b->rxStart = 0;
@@ -288,10 +285,8 @@ FT_STATUS SimulatedDriver::purge(FT_HANDLE handle, ULONG mask) {
 
 FT_STATUS SimulatedDriver::queueStatus(FT_HANDLE handle, DWORD* rxBytes) {
     std::lock_guard lock(mutex_);
-    FT_STATUS status;
-    if (injectedFailure(Call::QueueStatus, &status)) return status;
     Bridge* b = nullptr;
-    if ((status = resolve(handle, &b)) != FT_OK) return status;
+    if (const FT_STATUS status = bridgeFor(Call::QueueStatus, handle, &b); status != FT_OK) return status;
     *rxBytes = static_cast<DWORD>(b->rx.size() - b->rxStart);
     return FT_OK;
 }
@@ -299,10 +294,8 @@ FT_STATUS SimulatedDriver::queueStatus(FT_HANDLE handle, DWORD* rxBytes) {
 FT_STATUS SimulatedDriver::read(FT_HANDLE handle, void* buf, DWORD count, DWORD* got) {
     std::lock_guard lock(mutex_);
     *got = 0;
-    FT_STATUS status;
-    if (injectedFailure(Call::Read, &status)) return status;
     Bridge* b = nullptr;
-    if ((status = resolve(handle, &b)) != FT_OK) return status;
+    if (const FT_STATUS status = bridgeFor(Call::Read, handle, &b); status != FT_OK) return status;
     const qsizetype avail = b->rx.size() - b->rxStart;
     const qsizetype n = std::min<qsizetype>(avail, count);
     if (n > 0) std::memcpy(buf, b->rx.constData() + b->rxStart, static_cast<std::size_t>(n));
@@ -326,10 +319,8 @@ FT_STATUS SimulatedDriver::write(FT_HANDLE handle, const void* buf, DWORD count,
     {
         std::lock_guard lock(mutex_);
         *written = 0;
-        FT_STATUS status;
-        if (injectedFailure(Call::Write, &status)) return status;
         Bridge* b = nullptr;
-        if ((status = resolve(handle, &b)) != FT_OK) return status;
+        if (const FT_STATUS status = bridgeFor(Call::Write, handle, &b); status != FT_OK) return status;
         bytes = QByteArray(static_cast<const char*>(buf), count);
         b->tx.append(bytes);
         *written = count;

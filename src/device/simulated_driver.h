@@ -127,6 +127,8 @@ private:
     // Resolves a handle to a live bridge; FT_INVALID_HANDLE or FT_IO_ERROR otherwise.
     FT_STATUS resolve(FT_HANDLE handle, Bridge** bridge);
     bool injectedFailure(Call call, FT_STATUS* status);
+    // The failure injected for `call`, else resolve()'s answer.
+    FT_STATUS bridgeFor(Call call, FT_HANDLE handle, Bridge** bridge);
     std::vector<BridgeId> listedBridges() const;
 
     mutable std::mutex mutex_;
