@@ -2,6 +2,7 @@
 
 #include "desktop/images/drawing.h"
 
+#include <QPolygonF>
 #include <QtMath>
 
 namespace trayimages::drawing {
@@ -30,33 +31,25 @@ void applicationWindow(QPainter& painter) {
 
 void arrowRight(QPainter& painter) {
     QPainterPath arrow;
-    arrow.moveTo(1.5, 6);
-    arrow.lineTo(8, 6);
-    arrow.lineTo(8, 2.5);
-    arrow.lineTo(14.5, 8);
-    arrow.lineTo(8, 13.5);
-    arrow.lineTo(8, 10);
-    arrow.lineTo(1.5, 10);
+    arrow.addPolygon(QPolygonF({{1.5, 6}, {8, 6}, {8, 2.5}, {14.5, 8}, {8, 13.5}, {8, 10}, {1.5, 10}}));
     arrow.closeSubpath();
     fillShaded(painter, arrow, kGreen);
 }
 
+// A regular octagon around the picture's centre with a flat top, as road signs have it.
+QPainterPath octagon(qreal radius) {
+    QPolygonF corners;
+    for (int i = 0; i < 8; ++i) {
+        const qreal angle = qDegreesToRadians(22.5 + 45.0 * i);
+        corners << QPointF(8, 8) + QPointF(radius * std::cos(angle), radius * std::sin(angle));
+    }
+    QPainterPath path;
+    path.addPolygon(corners);
+    path.closeSubpath();
+    return path;
+}
+
 void stopSign(QPainter& painter) {
-    const QPointF centre(8, 8);
-    auto octagon = [&](qreal radius) {
-        QPainterPath path;
-        for (int i = 0; i < 8; ++i) {
-            const qreal angle = qDegreesToRadians(22.5 + 45.0 * i);
-            const QPointF corner = centre + QPointF(radius * std::cos(angle), radius * std::sin(angle));
-            if (i == 0) {
-                path.moveTo(corner);
-            } else {
-                path.lineTo(corner);
-            }
-        }
-        path.closeSubpath();
-        return path;
-    };
     fillShaded(painter, octagon(7.3), kRed);
     painter.setBrush(Qt::NoBrush);
     painter.setPen(QPen(Qt::white, 0.8));
@@ -69,9 +62,7 @@ void stopSign(QPainter& painter) {
 
 void checkMark(QPainter& painter) {
     QPainterPath check;
-    check.moveTo(2.8, 8.6);
-    check.lineTo(6.2, 12);
-    check.lineTo(13.2, 3.8);
+    check.addPolygon(QPolygonF({{2.8, 8.6}, {6.2, 12}, {13.2, 3.8}}));
     strokeOutlined(painter, check, kGreen, 2.6);
 }
 

@@ -4,6 +4,7 @@
 #include "logstore/log_model.h"
 #include "logview/find/find_results_model.h"
 #include "logview/log_view.h"
+#include "logview/paint/log_view_look.h"
 
 #include <QAction>
 #include <QBoxLayout>
@@ -26,14 +27,6 @@ const QString kToolTip = QStringLiteral(
     "Enter or F3 shows the next match in the log, Shift+Enter or Shift+F3 the previous one; a double "
     "click shows that row's match. While the monitor streams, the next batch takes the log back to "
     "its end.");
-
-QFont rowFont() {
-    QFont font;
-    font.setFamilies({QStringLiteral("Courier New"), QStringLiteral("Liberation Mono")});
-    font.setStyleHint(QFont::Monospace);
-    font.setPixelSize(13);
-    return font;
-}
 
 }  // namespace
 
@@ -59,7 +52,7 @@ FindBar::FindBar(LogView* view, QWidget* parent) : QWidget(parent), view_(view) 
     list_->setUniformItemSizes(true);
     list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    list_->setFont(rowFont());
+    list_->setFont(logview::textFont());  // the rows are log lines
     list_->setToolTip(kToolTip);
     list_->setFixedHeight(QFontMetrics(list_->font()).height() * kListRows + 2 * list_->frameWidth() + 4);
 
