@@ -7,6 +7,7 @@
 #include "device/simulated_driver.h"
 #include "engine/tf_main.h"
 #include "logstore/log_model.h"
+#include "support/d2xx_unit_reset.h"
 #include "support/recording_tray_shell.h"
 
 #include <QCoreApplication>
@@ -31,7 +32,7 @@ constexpr int kLineBytes = 64;
 struct Rig {
     Rig() {
         previous = ftdriver::install(driver);
-        D2XXUnit::ResetStateForTests();
+        resetD2xxUnit();
         bridge = driver->addBridge("TORVIK ECU Simulator");
         engine = std::make_unique<TfMain>(shell, &log, TfMain::Options{.runTimer = false});
         engine->FormCreate();
@@ -39,7 +40,7 @@ struct Rig {
     }
     ~Rig() {
         engine.reset();
-        D2XXUnit::ResetStateForTests();
+        resetD2xxUnit();
         ftdriver::install(previous);
     }
     std::shared_ptr<SimulatedDriver> driver = std::make_shared<SimulatedDriver>();

@@ -159,19 +159,4 @@ QByteArray ListedDescription() {
     return QByteArray(DescriptionBuffer, n);
 }
 
-void ResetStateForTests() {
-    if (DeviceHandle) FT_Close(DeviceHandle);
-    DeviceHandle = nullptr;
-    IoStatus = 0;
-    ReportErrors = true;
-    DeviceCount = 0;
-    std::memset(DescriptionBuffer, 0, sizeof DescriptionBuffer);
-    std::memset(OpenName, 0, sizeof OpenName);
-    std::memset(ReceiveBuffer, 0, sizeof ReceiveBuffer);
-    std::memset(TransmitBuffer, 0, sizeof TransmitBuffer);
-    RxQueueBytes = 0;
-    BaudRate = 0;
-    WordLength = StopBits = Parity = 0;
-}
-
 }  // namespace D2XXUnit

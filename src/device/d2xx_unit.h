@@ -62,8 +62,4 @@ QString FTErrorMessage(const QString& label, FT_STATUS status);
 // DescriptionBuffer up to its first NUL, at most 64 bytes, bytes unchanged.
 QByteArray ListedDescription();
 
-// Puts every variable back to its start value (the handle is closed first).
-// For tests, which run many "processes" in one.
-void ResetStateForTests();
-
 }  // namespace D2XXUnit

@@ -1,7 +1,5 @@
 #include "logstore/chunk_codec.h"
 
-#include "logstore/size_limits.h"
-
 #include <zstd.h>
 #include <zstd_errors.h>
 
@@ -20,7 +18,8 @@ std::atomic<int> failingDecodes{0};
 
 }  // namespace
 
-Compressor::Compressor() : context_(nullptr) {}
+Compressor::Compressor(std::size_t pieceBytes)
+    : pieceBytes_(std::max<std::size_t>(pieceBytes, 1)), context_(nullptr) {}
 
 Compressor::~Compressor() {
     ZSTD_freeCCtx(static_cast<ZSTD_CCtx*>(context_));
@@ -35,7 +34,7 @@ PackedChunk Compressor::compress(std::span<const char> raw) {
         ZSTD_CCtx_setParameter(cctx, ZSTD_c_compressionLevel, kLevel);
         ZSTD_CCtx_setParameter(cctx, ZSTD_c_checksumFlag, 1);
     }
-    const std::size_t piece = framePieceBytes();
+    const std::size_t piece = pieceBytes_;
     std::vector<char> packed;
     std::vector<char> scratch;
     std::size_t done = 0;

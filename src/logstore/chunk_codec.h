@@ -1,10 +1,11 @@
 #pragma once
 // Compressing and decompressing one sealed chunk of the log: whole lines in the
-// code page's bytes joined by CR, compressed with zstd in pieces of at most
-// framePieceBytes() each. Nothing here needs Qt, so the decoder can be fed
+// code page's bytes joined by CR, compressed with zstd in pieces (by default
+// kFramePieceBytes each). Nothing here needs Qt, so the decoder can be fed
 // arbitrary bytes from a plain test.
 
 #include "logstore/joined_lines.h"
+#include "logstore/size_limits.h"
 
 #include <cstddef>
 #include <functional>
@@ -33,17 +34,19 @@ struct PackedChunk {
     std::span<const char> view() const { return {bytes.get(), size}; }
 };
 
-// Compresses `raw` (lines joined by CR). The context is reused between calls
-// (created on first use). Throws std::bad_alloc when memory runs out.
+// Compresses `raw` (lines joined by CR) in zstd frames of at most
+// `pieceBytes` each. The context is reused between calls (created on first
+// use). Throws std::bad_alloc when memory runs out.
 class Compressor {
 public:
-    Compressor();
+    explicit Compressor(std::size_t pieceBytes = kFramePieceBytes);
     ~Compressor();
     Compressor(const Compressor&) = delete;
     Compressor& operator=(const Compressor&) = delete;
     PackedChunk compress(std::span<const char> raw);
 
 private:
+    std::size_t pieceBytes_;
     void* context_;
 };
 

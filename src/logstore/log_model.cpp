@@ -9,7 +9,10 @@
 
 using logstore::ByteLine;
 
-LogModel::LogModel(QObject* parent) : QObject(parent), d_(new logstore::LogStorage) {}
+LogModel::LogModel(QObject* parent) : LogModel(logstore::kFramePieceBytes, parent) {}
+
+LogModel::LogModel(std::size_t framePieceBytes, QObject* parent)
+    : QObject(parent), d_(new logstore::LogStorage(framePieceBytes)) {}
 
 LogModel::~LogModel() {
     emit aboutToRewrite();

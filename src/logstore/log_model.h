@@ -13,6 +13,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <cstddef>
 #include <functional>
 
 namespace logstore {
@@ -23,6 +24,10 @@ class LogModel : public QObject {
     Q_OBJECT
 public:
     explicit LogModel(QObject* parent = nullptr);
+    // Sealed chunks compressed in pieces of `framePieceBytes` rather than
+    // logstore::kFramePieceBytes: a long line then spans many pieces with
+    // kilobytes instead of gigabytes.
+    explicit LogModel(std::size_t framePieceBytes, QObject* parent = nullptr);
     ~LogModel() override;
 
     // One received batch: CR -> CR LF, split only at CR LF pairs, continue the last

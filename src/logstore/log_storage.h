@@ -45,6 +45,8 @@ struct ByteLine {
 enum class Decoded { Done, Undecodable, OutOfMemory };
 
 struct LogStorage {
+    explicit LogStorage(std::size_t framePieceBytes = kFramePieceBytes) : compressor(framePieceBytes) {}
+
     std::vector<SealedChunk> sealed;
     std::vector<qsizetype> sealedFirst;  // first line of each sealed chunk
     qsizetype openFirst = 0;             // first line of the open chunk

@@ -16,10 +16,6 @@ inline constexpr std::size_t kCacheBytes = std::size_t{6} << 20;
 // A sealed chunk is compressed in pieces (zstd frames) of at most this many
 // bytes, so that a chunk made large by one long line needs no compression
 // buffer of its own size and can be saved piece by piece.
-std::size_t framePieceBytes();
-
-// For tests only: pieces of `bytes` (0 restores the normal size), so that a
-// chunk of many pieces needs kilobytes rather than gigabytes.
-void setFramePieceBytesForTest(std::size_t bytes);
+inline constexpr std::size_t kFramePieceBytes = std::size_t{64} << 20;
 
 }  // namespace logstore

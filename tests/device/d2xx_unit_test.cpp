@@ -1,6 +1,7 @@
 #include "device/d2xx_unit.h"
 
 #include "device/simulated_driver.h"
+#include "support/d2xx_unit_reset.h"
 #include "support/error_box_recorder.h"
 
 #include <gtest/gtest.h>
@@ -18,11 +19,11 @@ namespace {
 class D2XXUnitTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetStateForTests();
+        resetD2xxUnit();
         previous_ = ftdriver::install(driver_);
     }
     void TearDown() override {
-        ResetStateForTests();
+        resetD2xxUnit();
         ftdriver::install(previous_);
     }
 

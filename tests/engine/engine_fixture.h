@@ -6,6 +6,7 @@
 #include "device/simulated_driver.h"
 #include "engine/tf_main.h"
 #include "logstore/log_model.h"
+#include "support/d2xx_unit_reset.h"
 #include "support/error_box_recorder.h"
 #include "support/recording_tray_shell.h"
 #include "thread/event_pump.h"
@@ -32,14 +33,14 @@ class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override {
         previous_ = ftdriver::install(driver);
-        D2XXUnit::ResetStateForTests();
+        resetD2xxUnit();
         engine = std::make_unique<TfMain>(shell, &log, TfMain::Options{.runTimer = false});
         shell.icon = &engine->TrayIcon1;
         engine->FormCreate();
     }
     void TearDown() override {
         engine.reset();
-        D2XXUnit::ResetStateForTests();
+        resetD2xxUnit();
         ftdriver::install(previous_);
     }
 

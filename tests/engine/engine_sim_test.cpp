@@ -5,6 +5,7 @@
 #include "engine/tf_main.h"
 #include "logstore/log_model.h"
 #include "sim/sim_process.h"
+#include "support/d2xx_unit_reset.h"
 #include "support/error_box_recorder.h"
 #include "support/recording_tray_shell.h"
 #include "thread/event_pump.h"
@@ -28,14 +29,14 @@ protected:
         hadRuntime_ = old != nullptr;
         setenv("TORVIK_RUNTIME_DIR", runtimeDir_.c_str(), 1);
         previous_ = ftdriver::install(makeProductionDriver());
-        D2XXUnit::ResetStateForTests();
+        resetD2xxUnit();
         engine = std::make_unique<TfMain>(shell, &log, TfMain::Options{.runTimer = false});
         engine->FormCreate();
     }
     void TearDown() override {
         engine.reset();
         sim.reset();
-        D2XXUnit::ResetStateForTests();
+        resetD2xxUnit();
         ftdriver::install(previous_);
         if (hadRuntime_)
             setenv("TORVIK_RUNTIME_DIR", oldRuntime_.c_str(), 1);

@@ -30,12 +30,10 @@ void checkShape(const logstore::DecodedChunk& chunk, std::size_t rawSize, std::s
     }
 }
 
-// The bytes of `raw` compressed, in pieces of `pieceBytes`.
+// The bytes of `raw` compressed, in pieces of `pieceBytes` (0: the normal size).
 std::string packed(const std::string& raw, std::size_t pieceBytes) {
-    logstore::setFramePieceBytesForTest(pieceBytes);
-    logstore::Compressor compressor;
+    logstore::Compressor compressor(pieceBytes ? pieceBytes : logstore::kFramePieceBytes);
     const logstore::PackedChunk p = compressor.compress(raw);
-    logstore::setFramePieceBytesForTest(0);
     return std::string(p.bytes.get(), p.size);
 }
 

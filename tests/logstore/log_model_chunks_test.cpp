@@ -1,6 +1,7 @@
 #include "logstore/chunk_codec.h"
 #include "logstore/log_model.h"
 #include "logstore/size_limits.h"
+#include "support/log_model_text.h"
 
 #include <gtest/gtest.h>
 
@@ -10,21 +11,6 @@
 namespace {
 
 constexpr qsizetype kChunk = qsizetype(logstore::kChunkBytes);
-
-QStringList linesOf(const LogModel& m) {
-    QStringList out;
-    for (qsizetype i = 0; i < m.lineCount(); ++i) out.append(m.line(i));
-    return out;
-}
-
-QByteArray saved(const LogModel& m) {
-    QByteArray out;
-    EXPECT_TRUE(m.writeEncoded("\r\n", [&](QByteArrayView block) {
-        out.append(block);
-        return true;
-    }));
-    return out;
-}
 
 QByteArray savedLineByLine(const LogModel& m) {
     QByteArray out;
@@ -61,7 +47,7 @@ TEST(LogModelChunks, ALineContinuedAfterTheChunkFillsUpStaysWhole) {
     expected.append(split + QStringLiteral("|second half"));
     expected.append(QStringLiteral("next"));
     EXPECT_EQ(linesOf(m), expected);
-    EXPECT_EQ(saved(m), savedLineByLine(m));
+    EXPECT_EQ(savedBytes(m), savedLineByLine(m));
     m.append(u" more");
     EXPECT_EQ(m.line(m.lineCount() - 1), QStringLiteral("next more"));
 }
@@ -81,7 +67,7 @@ TEST(LogModelChunks, LinesExactlyAtTheChunkSizeAndOneEitherSide) {
     EXPECT_EQ(m.lineCount(), expected.size());
     for (qsizetype i = 0; i < expected.size(); ++i) EXPECT_EQ(m.line(i), expected.at(i)) << "line " << i;
     EXPECT_EQ(m.maxLineLength(), kChunk + 1);
-    EXPECT_EQ(saved(m), savedLineByLine(m));
+    EXPECT_EQ(savedBytes(m), savedLineByLine(m));
 }
 
 TEST(LogModelChunks, AMegabyteLineWithEveryByteValueAmongShortLines) {
@@ -106,7 +92,7 @@ TEST(LogModelChunks, AMegabyteLineWithEveryByteValueAmongShortLines) {
     EXPECT_EQ(m.line(4), every);
     EXPECT_EQ(m.line(5), QString::fromUtf16(u"nul\0end", 7));
     EXPECT_EQ(m.maxLineLength(), big.size());
-    EXPECT_EQ(saved(m), savedLineByLine(m));
+    EXPECT_EQ(savedBytes(m), savedLineByLine(m));
 }
 
 TEST(LogModelChunks, ClearInTheMiddleOfSealedChunksStartsAFreshLog) {
@@ -122,7 +108,7 @@ TEST(LogModelChunks, ClearInTheMiddleOfSealedChunksStartsAFreshLog) {
     EXPECT_EQ(cleared.count(), 1);
     EXPECT_EQ(m.lineCount(), 0);
     EXPECT_EQ(m.maxLineLength(), 0);
-    EXPECT_EQ(saved(m), QByteArray());
+    EXPECT_EQ(savedBytes(m), QByteArray());
     m.append(u"a\rbb");
     m.append(block);
     EXPECT_EQ(m.lineCount(), 20002);
@@ -130,7 +116,7 @@ TEST(LogModelChunks, ClearInTheMiddleOfSealedChunksStartsAFreshLog) {
     EXPECT_EQ(m.line(1), QStringLiteral("bb") + numbered(0, 30));
     EXPECT_EQ(m.line(20000), numbered(19999, 30));
     EXPECT_EQ(m.maxLineLength(), 32);
-    EXPECT_EQ(saved(m), savedLineByLine(m));
+    EXPECT_EQ(savedBytes(m), savedLineByLine(m));
 }
 
 TEST(LogModelChunks, TrimReachesSealedLinesAndLaterLinesFollow) {
@@ -205,7 +191,7 @@ TEST(LogModelChunks, SavingChunksWithAndWithoutWideLinesGivesEveryLine) {
     }
     m.append(batch + QStringLiteral("open tail"));
     ASSERT_EQ(m.lineCount(), 60001);
-    const QByteArray whole = saved(m);
+    const QByteArray whole = savedBytes(m);
     EXPECT_EQ(whole, savedLineByLine(m));
     EXPECT_TRUE(whole.endsWith("\r\n59999" + QByteArray(74, '.') + "\r\nopen tail\r\n"));
 }

@@ -1,4 +1,5 @@
 #include "logstore/log_model.h"
+#include "support/log_model_text.h"
 
 #include <gtest/gtest.h>
 
@@ -8,12 +9,6 @@
 #include <random>
 
 namespace {
-
-QStringList linesOf(const LogModel& m) {
-    QStringList out;
-    for (qsizetype i = 0; i < m.lineCount(); ++i) out.append(m.line(i));
-    return out;
-}
 
 // The append and trim rules written the plain way, to check the compact storage.
 struct ReferenceLog {

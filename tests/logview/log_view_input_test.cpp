@@ -2,6 +2,7 @@
 
 #include "logview/save_text_file_dialog.h"
 #include "support/error_box_recorder.h"
+#include "support/log_model_text.h"
 
 #include <QClipboard>
 #include <QFile>
@@ -14,12 +15,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-QStringList linesOf(const LogModel& m) {
-    QStringList out;
-    for (qsizetype i = 0; i < m.lineCount(); ++i) out.append(m.line(i));
-    return out;
-}
 
 QStringList entriesOf(QMenu& menu) {
     QStringList out;

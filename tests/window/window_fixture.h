@@ -5,6 +5,7 @@
 #include "device/d2xx_unit.h"
 #include "device/ft_driver.h"
 #include "device/simulated_driver.h"
+#include "support/d2xx_unit_reset.h"
 #include "support/error_box_recorder.h"
 #include "support/recording_tray_shell.h"
 #include "window/main_window.h"
@@ -25,7 +26,7 @@ inline QIcon testImage(int index) {
 class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        D2XXUnit::ResetStateForTests();
+        resetD2xxUnit();
         previousDriver_ = ftdriver::install(driver_);
         window_ = std::make_unique<TfMainWindow>(
             TfMainWindow::Setup{shell_, testImage, testImage(99), TfMain::Options{.runTimer = false}});
@@ -34,7 +35,7 @@ protected:
     void TearDown() override {
         window_.reset();
         ftdriver::install(previousDriver_);
-        D2XXUnit::ResetStateForTests();
+        resetD2xxUnit();
     }
 
     // Shows the window and lets the platform lay it out.
