@@ -59,7 +59,7 @@ void dropEvent(QAccessibleEvent*) {}
 
 void BM_AnnounceAFrameOfTraffic(benchmark::State& state) {
     ShownLog& log = shownLog(state.range(0));
-    const auto previous = LogViewAccessibility::setEventSink(dropEvent);
+    const auto previous = AccessibleLogText::setEventSink(dropEvent);
     QAccessible::setActive(true);
     log.view.accessibility()->announce();
     for (auto _ : state) {
@@ -69,7 +69,7 @@ void BM_AnnounceAFrameOfTraffic(benchmark::State& state) {
         log.view.accessibility()->announce();
     }
     QAccessible::setActive(false);
-    LogViewAccessibility::setEventSink(previous);
+    AccessibleLogText::setEventSink(previous);
 }
 BENCHMARK(BM_AnnounceAFrameOfTraffic)
     ->Arg(1000)

@@ -71,7 +71,7 @@ LogView::LogView(LogModel* model, QWidget* parent)
     connect(model_, &LogModel::appended, this, &LogView::onAppended);
     connect(model_, &LogModel::cleared, this, &LogView::onCleared);
     connect(model_, &LogModel::trimmed, this, &LogView::onTrimmed);
-    accessibility_ = new LogViewAccessibility(this);
+    accessibility_ = new AccessibleLogText(this);
     updatePageSize();
     syncScrollBars();
 }
@@ -364,6 +364,20 @@ void LogView::afterCaretMove() {
     restartCaretBlink();
     viewport()->update();
     accessibility_->announce();
+}
+
+// The moves assistive technology asks for, beside the keys and the mouse.
+void LogView::moveCaretTo(TextPos pos) {
+    state_.moveTo(pos, false);
+    state_.ensureCaretVisible();
+    afterCaretMove();
+}
+
+void LogView::selectRange(TextPos anchor, TextPos caret) {
+    state_.moveTo(anchor, false);
+    state_.moveTo(caret, true);
+    state_.ensureCaretVisible();
+    afterCaretMove();
 }
 
 void LogView::focusInEvent(QFocusEvent* event) {

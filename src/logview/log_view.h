@@ -21,7 +21,7 @@
 #include <limits>
 
 class LogModel;
-class LogViewAccessibility;
+class AccessibleLogText;
 class QMenu;
 class SaveTextFileDialog;
 
@@ -62,7 +62,7 @@ public:
     // dragged to `caret` selects it.
     void moveCaretTo(TextPos pos);
     void selectRange(TextPos anchor, TextPos caret);
-    LogViewAccessibility* accessibility() const { return accessibility_; }
+    AccessibleLogText* accessibility() const { return accessibility_; }
 
 protected:
     bool event(QEvent* event) override;
@@ -143,5 +143,5 @@ private:
     int gutterCells_ = 0;
     logview::GutterBackground gutterBackground_;
     logview::RowComposer rows_{font_, metrics_};
-    LogViewAccessibility* accessibility_ = nullptr;  // a child: lives as long as the view
+    AccessibleLogText* accessibility_ = nullptr;  // a child: lives as long as the view
 };

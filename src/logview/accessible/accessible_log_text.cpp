@@ -37,7 +37,7 @@ const Listeners& listeners() {
     return *instance;
 }
 
-LogViewAccessibility::EventSink eventSink = &QAccessible::updateAccessibility;
+AccessibleLogText::EventSink eventSink = &QAccessible::updateAccessibility;
 
 }  // namespace
 
@@ -46,40 +46,39 @@ QString readableText(QString text) {
     return text;
 }
 
-LogViewAccessibility::EventSink LogViewAccessibility::setEventSink(EventSink sink) {
+AccessibleLogText::EventSink AccessibleLogText::setEventSink(EventSink sink) {
     return std::exchange(eventSink, sink);
 }
 
-LogViewAccessibility::LogViewAccessibility(LogView* view)
-    : QObject(view), view_(view), lines_(*view->model()) {
+AccessibleLogText::AccessibleLogText(LogView* view) : QObject(view), view_(view), lines_(*view->model()) {
     installLogViewAccessibleFactory();
     listeners();
 #ifndef Q_OS_WIN
     if (QAccessible::isActive()) answerLogRangesOverAtSpi();
 #endif
     // Connected after the view's own handlers: the view's state is current here.
-    connect(view->model(), &LogModel::cleared, this, &LogViewAccessibility::onCleared);
-    connect(view->model(), &LogModel::trimmed, this, &LogViewAccessibility::onTrimmed);
+    connect(view->model(), &LogModel::cleared, this, &AccessibleLogText::onCleared);
+    connect(view->model(), &LogModel::trimmed, this, &AccessibleLogText::onTrimmed);
 }
 
-const logtext::LogTextWindow& LogViewAccessibility::follow() {
+const logtext::LogTextWindow& AccessibleLogText::follow() {
     window_.follow(offsets_.offsetOf(view_->state().caret()));
     return window_;
 }
 
-TextPos LogViewAccessibility::positionOf(int offset) {
+TextPos AccessibleLogText::positionOf(int offset) {
     return offsets_.positionOf(follow().toGlobal(offset));
 }
 
-int LogViewAccessibility::offsetOf(TextPos pos) {
+int AccessibleLogText::offsetOf(TextPos pos) {
     return follow().toLocal(offsets_.offsetOf(pos));
 }
 
-void LogViewAccessibility::send(QAccessibleEvent& event) {
+void AccessibleLogText::send(QAccessibleEvent& event) {
     eventSink(&event);
 }
 
-void LogViewAccessibility::announce() {
+void AccessibleLogText::announce() {
     if (!listeners().active()) {
         told_ = false;  // nobody listens: nothing to keep up to date
         return;
@@ -119,7 +118,7 @@ void LogViewAccessibility::announce() {
     toldSelectionEnd_ = end;
 }
 
-void LogViewAccessibility::aboutToClear() {
+void AccessibleLogText::aboutToClear() {
     clearedTextKept_ = false;
     clearedText_.clear();
     if (!told_ || !listeners().active()) return;
@@ -129,7 +128,7 @@ void LogViewAccessibility::aboutToClear() {
     clearedTextKept_ = true;
 }
 
-void LogViewAccessibility::onCleared() {
+void AccessibleLogText::onCleared() {
     offsets_.reset();
     window_.reset();
     if (told_ && listeners().active()) {
@@ -150,7 +149,7 @@ void LogViewAccessibility::onCleared() {
     toldCaret_ = toldSelectionStart_ = toldSelectionEnd_ = 0;
 }
 
-void LogViewAccessibility::onTrimmed() {
+void AccessibleLogText::onTrimmed() {
     // Trimming removes blanks at line ends all over the log; they are not told
     // one by one: the new length is taken as told, and the caret follows.
     offsets_.reset();

@@ -18,7 +18,7 @@
 class LogView;
 class QAccessibleEvent;
 
-class LogViewAccessibility : public QObject {
+class AccessibleLogText : public QObject {
     Q_OBJECT
 public:
     // Changes up to this size travel with their text; a larger one (a Clear of
@@ -26,7 +26,7 @@ public:
     // event alone, after which a reader looks again.
     static constexpr qint64 kMaxEventCharacters = qint64{1} << 20;
 
-    explicit LogViewAccessibility(LogView* view);
+    explicit AccessibleLogText(LogView* view);
 
     // Brings the window to the caret; every reading starts with it.
     const logtext::LogTextWindow& follow();

@@ -43,27 +43,13 @@ void installLogViewAccessibleFactory() {
     (void)installed;
 }
 
-// The view's moves for assistive technology, beside its keyboard and mouse handling.
-void LogView::moveCaretTo(TextPos pos) {
-    state_.moveTo(pos, false);
-    state_.ensureCaretVisible();
-    afterCaretMove();
-}
-
-void LogView::selectRange(TextPos anchor, TextPos caret) {
-    state_.moveTo(anchor, false);
-    state_.moveTo(caret, true);
-    state_.ensureCaretVisible();
-    afterCaretMove();
-}
-
 LogViewAccessible::LogViewAccessible(LogView* view) : QAccessibleWidget(view, QAccessible::EditableText) {}
 
 LogView* LogViewAccessible::view() const {
     return static_cast<LogView*>(widget());
 }
 
-LogViewAccessibility& LogViewAccessible::reader() const {
+AccessibleLogText& LogViewAccessible::reader() const {
     return *view()->accessibility();
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The log view's accessible interface: a read-only, multi-line text whose
 // characters are the log's, each line break counting as one. It reads the
-// log's store through LogViewAccessibility and moves the caret and the
+// log's store through AccessibleLogText and moves the caret and the
 // selection through the view, exactly as the keys and the mouse do.
 
 #include "logview/log_view_state.h"
@@ -9,7 +9,7 @@
 #include <QAccessibleWidget>
 
 class LogView;
-class LogViewAccessibility;
+class AccessibleLogText;
 
 class LogViewAccessible : public QAccessibleWidget, public QAccessibleTextInterface {
 public:
@@ -48,7 +48,7 @@ public:
 private:
     enum class Side { Before, At, After };
     LogView* view() const;
-    LogViewAccessibility& reader() const;
+    AccessibleLogText& reader() const;
     QString unitText(Side side, int offset, QAccessible::TextBoundaryType boundaryType, int* startOffset,
                      int* endOffset) const;
     QRect cellsRect(TextPos from, TextPos to) const;

@@ -75,13 +75,13 @@ class LogViewAccessibleTest : public LogViewTest {
 protected:
     void SetUp() override {
         LogViewTest::SetUp();
-        previousSink_ = LogViewAccessibility::setEventSink(recordEvent);
+        previousSink_ = AccessibleLogText::setEventSink(recordEvent);
         QAccessible::setActive(true);      // as the platform does when a screen reader starts
         view.accessibility()->announce();  // a listener arrives: from here on changes are told
         told.clear();
     }
     void TearDown() override {
-        LogViewAccessibility::setEventSink(previousSink_);
+        AccessibleLogText::setEventSink(previousSink_);
         QAccessible::setActive(false);
     }
     QAccessibleInterface* accessible() { return QAccessible::queryAccessibleInterface(&view); }
@@ -96,7 +96,7 @@ protected:
     }
 
 private:
-    LogViewAccessibility::EventSink previousSink_ = nullptr;
+    AccessibleLogText::EventSink previousSink_ = nullptr;
 };
 
 TEST_F(LogViewAccessibleTest, ReadsAsAReadOnlyMultiLineTextOfTheLog) {
