@@ -178,12 +178,10 @@ FT_STATUS TtyPort::purge(ULONG mask) {
 
 FT_STATUS TtyPort::queueStatus(DWORD* rxBytes) {
     int waiting = 0;
+    // One call a poll, and the idle link's only one: a port that has hung up
+    // (unplugged, or its bridge's other end closed) fails the ioctl itself with
+    // EIO, as the kernel swaps a hung-up file's calls for failing ones.
     if (::ioctl(fd_, TIOCINQ, &waiting) != 0) return ttystatus::fromErrno(errno);
-    if (waiting == 0) {
-        // An empty queue may also mean a hung-up port: ask poll, without waiting.
-        bool ready = false;
-        if (const FT_STATUS status = waitFor(fd_, POLLIN, 0, &ready); status != FT_OK) return status;
-    }
     *rxBytes = static_cast<DWORD>(waiting);
     return FT_OK;
 }

@@ -11,12 +11,20 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <sys/file.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstddef>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 using drivertest::descriptions;
 using drivertest::readAvailable;
@@ -26,6 +34,26 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr uid_t kOtherUser = 65534;
+
+// From here on poll() and ppoll() fail with EPERM in this process, so that a
+// call which polls shows itself by failing.
+bool forbidPolling() {
+#ifdef SYS_poll
+    constexpr unsigned kPoll = SYS_poll;
+#else
+    constexpr unsigned kPoll = SYS_ppoll;  // this system has no poll() call of its own
+#endif
+    sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, kPoll, 2, 0),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_ppoll, 1, 0),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EPERM),
+    };
+    const sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
+    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+           ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+}
 
 class VirtualBridges : public ::testing::Test {
 protected:
@@ -197,6 +225,31 @@ TEST_F(VirtualBridges, OneLivePublisherPerDescriptionAndStaleEntriesAreReplaced)
     BridgePublication refused;
     EXPECT_FALSE(refused.publish(dir_, "OTHER", first.slavePath(), &error));
     EXPECT_NE(error.find("writable"), std::string::npos) << error;
+}
+
+// The reader asks the queue every 10 ms for weeks: on an idle link that must
+// be the one call, and an unplug must still fail the first query after it.
+TEST_F(VirtualBridges, AnIdleQueryNeedsNoPollAndAnUnplugFailsTheNextOne) {
+    EXPECT_EXIT(
+        {
+            PtyBridge pty;
+            BridgePublication publication;
+            std::string error;
+            if (!pty.open(&error) ||
+                !publication.publish(dir_, "TORVIK ECU SIMULATOR", pty.slavePath(), &error))
+                std::_Exit(2);
+            LinuxTtyDriver driver(paths());
+            FT_HANDLE handle = nullptr;
+            if (driver.open("TORVIK ECU SIMULATOR", &handle) != FT_OK) std::_Exit(3);
+            if (!forbidPolling()) std::_Exit(4);
+            DWORD queued = 1;
+            for (int poll = 0; poll < 50; ++poll)
+                if (driver.queueStatus(handle, &queued) != FT_OK || queued != 0) std::_Exit(5);
+            publication.withdraw();
+            pty.close();
+            std::_Exit(driver.queueStatus(handle, &queued) == FT_IO_ERROR ? 0 : 6);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(VirtualBridges, HundredUnplugCyclesLeaveNoDescriptorBehind) {
