@@ -50,7 +50,7 @@ void TfMain::readerLoop(TWorkerExecuteThread* thread, void*& data) {
                 const DWORD got = D2XXUnit::ReadFTDevice(piece, &status);
                 if (status != FT_OK) {
                     if (!queryFailed) CloseSimulator();
-                    cycleBytes.clear();  // a failed read drops the cycle's bytes
+                    cycleBytes.resize(0);  // a failed read drops the cycle's bytes
                     break;
                 }
                 // Only the bytes the driver delivered: the rest of the buffer
@@ -59,10 +59,12 @@ void TfMain::readerLoop(TWorkerExecuteThread* thread, void*& data) {
                 if (got < piece) break;  // what is missing comes in the next cycle
                 taken += got;
             }
-            RxText = codepage::decode(cycleBytes);
+            // Both buffers keep their memory from one batch to the next.
+            RxText.resize(0);
+            codepage::decodeAppend(cycleBytes, RxText);
             thread->CallSynchronized(data, handOff_);
         }
-        cycleBytes.clear();
+        cycleBytes.resize(0);
         std::this_thread::sleep_for(kPollInterval);
         if (thread->Terminated()) return;
     }
