@@ -5,11 +5,12 @@
 namespace systemtext {
 namespace {
 
-std::string ansi(const std::wstring& text) {
-    const int n = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+// `text` in the narrow code page `codePage` (CP_ACP or CP_UTF8).
+std::string narrow(const std::wstring& text, UINT codePage) {
+    const int n = ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
                                         nullptr, nullptr);
     std::string out(static_cast<std::size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr,
+    ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr,
                           nullptr);
     return out;
 }
@@ -19,7 +20,8 @@ public:
     const char* name() const noexcept override { return "windows"; }
     std::string message(int code) const override {
         const std::wstring text = systemtext::message(static_cast<unsigned long>(code));
-        return text.empty() ? "Error " + std::to_string(static_cast<unsigned long>(code)) : ansi(text);
+        return text.empty() ? "Error " + std::to_string(static_cast<unsigned long>(code))
+                            : narrow(text, CP_ACP);
     }
 };
 
@@ -55,12 +57,7 @@ std::wstring wide(const std::string& utf8) {
 }
 
 std::string utf8(const std::wstring& text) {
-    const int n = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                        nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr,
-                          nullptr);
-    return out;
+    return narrow(text, CP_UTF8);
 }
 
 }  // namespace systemtext
