@@ -22,6 +22,17 @@ reader_reads() {
     done
 }
 
+# The bytes torvik-master's reader has read from the link so far (nothing for
+# a process without a reader thread).
+reader_bytes() {
+    local task
+    for task in /proc/"$1"/task/*; do
+        [ "$(cat "$task/comm" 2>/dev/null)" = reader ] || continue
+        awk '/^rchar:/ {print $2}' "$task/io" 2>/dev/null
+        return 0
+    done
+}
+
 # measure_cpu SECONDS PID...: percent of one core that each process used over
 # SECONDS, one figure per process on one line, then the wake-ups per second of
 # the first process's main thread and the hand-offs per second of its reader
