@@ -1,5 +1,7 @@
 #include "thread/ui_call_queue.h"
 
+#include "thread/ui_wake_channel.h"
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <QThread>
@@ -14,7 +16,8 @@ struct UiCallQueue::Pending {
     std::exception_ptr error;
 };
 
-UiCallQueue::UiCallQueue(QObject* parent) : QObject(parent) {}
+UiCallQueue::UiCallQueue(QObject* parent)
+    : QObject(parent), wakeChannel_(makeUiWakeChannel(this, [this] { drain(); })) {}
 
 UiCallQueue::~UiCallQueue() = default;
 
@@ -39,15 +42,18 @@ void UiCallQueue::callBlocking(const std::function<void()>& call) {
         queue_.push_back(&pending);
         // Made under our lock, which the owner takes before it reads the event:
         // so the event's life is ordered by a lock that the sanitizer sees.
-        wake = new QEvent(kWakeEvent);
+        if (!wakeChannel_) wake = new QEvent(kWakeEvent);
         // For the owner's destruction-time wait (waitAndDrain); nobody waits
         // on this in normal running, so it costs no system call.
         changed_.notify_all();
     }
-    // Posted after the unlock: the owner thread wakes to a free lock. Posted
+    // Woken after the unlock: the owner thread wakes to a free lock. Woken
     // under it, a thread woken at once (on a second core, or preempting this
     // one) would block on the lock and be woken a second time when we release it.
-    QCoreApplication::postEvent(this, wake);
+    if (wakeChannel_)
+        wakeChannel_->signal();
+    else
+        QCoreApplication::postEvent(this, wake);
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [&] { return pending.done; });
     lock.unlock();

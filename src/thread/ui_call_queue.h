@@ -3,14 +3,15 @@
 // user-interface thread), first in, first out.
 //
 // The caller puts its call into a std::mutex-guarded queue and wakes the owner
-// thread with an empty posted event; the owner runs the queue and signals the
-// caller through a std::condition_variable. No data travels inside the Qt
-// event, so everything the call touches is ordered by our own mutex (which
-// ThreadSanitizer sees), not by Qt's internal locks.
+// thread, through the system's wake channel (a pipe on Linux) or else with an
+// empty posted event; the owner runs the queue and signals the caller through
+// a std::condition_variable. No data travels with the wake-up, so everything
+// the call touches is ordered by our own mutex (which ThreadSanitizer sees),
+// not by Qt's internal locks.
 //
-// A call costs the owner thread one wake-up: the event is posted and the
-// caller signalled only after the lock is released, so neither side wakes to
-// find the other still holding it.
+// A call costs the owner thread one wake-up: the owner is woken and the caller
+// signalled only after the lock is released, so neither side wakes to find the
+// other still holding it.
 
 #include <QObject>
 
@@ -19,6 +20,8 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+
+class UiWakeChannel;
 
 class UiCallQueue : public QObject {
 public:
@@ -47,4 +50,5 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<Pending*> queue_;
+    UiWakeChannel* wakeChannel_ = nullptr;  // a child; null: posted events
 };

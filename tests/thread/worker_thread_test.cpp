@@ -288,9 +288,9 @@ long ownSleeps() {
 
 TEST(WorkerThread, AHandOffWakesTheUiThreadOnce) {
     // Both threads on one core and the worker at the lowest priority: the UI
-    // thread, woken by the hand-off's post, preempts the worker at once, as it
-    // does on a busy machine. A post made while the worker still held the
-    // queue's lock would send the UI thread back to sleep on that lock, to be
+    // thread, woken by the hand-off, preempts the worker at once, as it does on
+    // a busy machine. A wake-up sent while the worker still held the queue's
+    // lock would send the UI thread back to sleep on that lock, to be
     // woken a second time when the worker let it go.
     cpu_set_t all;
     ASSERT_EQ(sched_getaffinity(0, sizeof all, &all), 0);
