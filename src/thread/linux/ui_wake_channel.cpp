@@ -4,16 +4,19 @@
 
 #include <QSocketNotifier>
 
-#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
+#include <cerrno>
 
 namespace {
 
 class PipeWakeChannel final : public UiWakeChannel {
 public:
     PipeWakeChannel(QObject* owner, int readFd, int writeFd, std::function<void()> onWake)
-        : UiWakeChannel(owner), readFd_(readFd), writeFd_(writeFd), onWake_(std::move(onWake)),
+        : UiWakeChannel(owner),
+          readFd_(readFd),
+          writeFd_(writeFd),
+          onWake_(std::move(onWake)),
           notifier_(new QSocketNotifier(readFd, QSocketNotifier::Read, this)) {
         connect(notifier_, &QSocketNotifier::activated, this, [this] {
             char bytes[64];
