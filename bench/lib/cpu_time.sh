@@ -10,28 +10,22 @@ cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 # Times the main thread of a process gave up the CPU to wait: its wake-ups.
 main_thread_waits() { awk '/^voluntary_ctxt_switches:/ {print $2}' "/proc/$1/status"; }
 
-# The read calls of torvik-master's reader thread (it names itself "reader"):
-# it reads once per batch and hands every batch over, so these count its
-# hand-offs. Prints nothing for a process without such a thread.
-reader_reads() {
+# reader_io PID FIELD: one counter of /proc/<pid>/task/<tid>/io for
+# torvik-master's reader thread (it names itself "reader"); nothing for a
+# process without such a thread.
+reader_io() {
     local task
     for task in /proc/"$1"/task/*; do
         [ "$(cat "$task/comm" 2>/dev/null)" = reader ] || continue
-        awk '/^syscr:/ {print $2}' "$task/io" 2>/dev/null
+        awk -v field="$2:" '$1 == field {print $2}' "$task/io" 2>/dev/null
         return 0
     done
 }
-
-# The bytes torvik-master's reader has read from the link so far (nothing for
-# a process without a reader thread).
-reader_bytes() {
-    local task
-    for task in /proc/"$1"/task/*; do
-        [ "$(cat "$task/comm" 2>/dev/null)" = reader ] || continue
-        awk '/^rchar:/ {print $2}' "$task/io" 2>/dev/null
-        return 0
-    done
-}
+# The reader's read calls: it reads once per batch and hands every batch
+# over, so these count its hand-offs.
+reader_reads() { reader_io "$1" syscr; }
+# The bytes the reader has taken from the link so far.
+reader_bytes() { reader_io "$1" rchar; }
 
 # measure_cpu SECONDS PID...: percent of one core that each process used over
 # SECONDS, one figure per process on one line, then the wake-ups per second of
