@@ -370,7 +370,12 @@ struct FindRun {
         wake.notify_one();
     }
     void halt() {
-        cancelled = true;
+        {
+            // Set under the lock: a worker between its look at the flag and its
+            // wait would otherwise miss the notification and never wake.
+            std::lock_guard lock(mutex);
+            cancelled = true;
+        }
         wake.notify_all();
         for (std::thread& t : workers) t.join();
         workers.clear();
