@@ -55,7 +55,7 @@ void TfMain::readerLoop(TWorkerExecuteThread* thread, void*& data) {
                 }
                 // Only the bytes the driver delivered: the rest of the buffer
                 // holds an older read's bytes.
-                cycleBytes.append(BufferToText(D2XXUnit::ReceiveBuffer, got));
+                AppendBufferText(cycleBytes, D2XXUnit::ReceiveBuffer, got);
                 if (got < piece) break;  // what is missing comes in the next cycle
                 taken += got;
             }

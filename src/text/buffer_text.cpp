@@ -10,7 +10,13 @@ qsizetype TextToBuffer(std::span<std::uint8_t> destination, QByteArrayView text)
 }
 
 QByteArray BufferToText(std::span<const std::uint8_t> source, std::int64_t count) {
-    if (count <= 0) return {};
+    QByteArray text;
+    AppendBufferText(text, source, count);
+    return text;
+}
+
+void AppendBufferText(QByteArray& text, std::span<const std::uint8_t> source, std::int64_t count) {
+    if (count <= 0) return;
     const auto n = std::min<std::int64_t>(count, static_cast<std::int64_t>(source.size()));
-    return QByteArray(reinterpret_cast<const char*>(source.data()), static_cast<qsizetype>(n));
+    text.append(reinterpret_cast<const char*>(source.data()), static_cast<qsizetype>(n));
 }

@@ -55,4 +55,17 @@ TEST(BufferRoutines, BufferToTextKeepsEveryByteAndTheCount) {
     ASSERT_EQ(five.size(), 5);
     EXPECT_EQ(five, QByteArray("A\0\r\xFF\0", 5));
     EXPECT_EQ(BufferToText(src, 1000).size(), 6);  // never past the source
+
+    // Appended, the bytes follow what the text held, and a text emptied for
+    // the next batch takes them into the memory it kept.
+    QByteArray text("pre");
+    text.reserve(64);
+    const char* memory = text.constData();
+    AppendBufferText(text, src, 5);
+    AppendBufferText(text, src, -1);
+    EXPECT_EQ(text, QByteArray("preA\0\r\xFF\0", 8));
+    text.resize(0);
+    AppendBufferText(text, src, 1000);
+    EXPECT_EQ(text, QByteArray("A\0\r\xFF\0Z", 6));
+    EXPECT_EQ(text.constData(), memory);
 }
