@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <optional>
 
 namespace {
 
@@ -188,7 +189,10 @@ FT_STATUS TtyPort::queueStatus(DWORD* rxBytes) {
 
 FT_STATUS TtyPort::read(void* buf, DWORD count, DWORD* got) {
     auto* bytes = static_cast<std::uint8_t*>(buf);
-    const auto deadline = Clock::now() + std::chrono::milliseconds(readTimeoutMs_.load());
+    // The time-out runs from the first read that comes up short (the reads
+    // before it do not wait): the reader asks for what is queued, which one
+    // read takes, and so never reads the clock.
+    std::optional<Clock::time_point> deadline;
     *got = 0;
     while (*got < count) {
         const ssize_t n = ::read(fd_, bytes + *got, count - *got);
@@ -198,12 +202,13 @@ FT_STATUS TtyPort::read(void* buf, DWORD count, DWORD* got) {
         }
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && errno != EAGAIN) return ttystatus::fromErrno(errno);
+        if (!deadline) deadline = Clock::now() + std::chrono::milliseconds(readTimeoutMs_.load());
         // Nothing to read: the queue is empty, or the port hung up (a read of 0 either way).
         bool ready = false;
-        if (const FT_STATUS status = waitFor(fd_, POLLIN, remainingMs(deadline), &ready); status != FT_OK) {
+        if (const FT_STATUS status = waitFor(fd_, POLLIN, remainingMs(*deadline), &ready); status != FT_OK) {
             return status;
         }
-        if (!ready || Clock::now() >= deadline) break;  // time-out: return what came
+        if (!ready || Clock::now() >= *deadline) break;  // time-out: return what came
     }
     return FT_OK;
 }
