@@ -19,9 +19,12 @@ public:
           onWake_(std::move(onWake)),
           notifier_(new QSocketNotifier(readFd, QSocketNotifier::Read, this)) {
         connect(notifier_, &QSocketNotifier::activated, this, [this] {
+            // A short read has emptied the pipe: no second call to learn so.
             char bytes[64];
-            while (::read(readFd_, bytes, sizeof bytes) > 0) {
-            }
+            ssize_t n;
+            do {
+                n = ::read(readFd_, bytes, sizeof bytes);
+            } while (n == ssize_t(sizeof bytes) || (n < 0 && errno == EINTR));
             onWake_();
         });
     }
