@@ -241,7 +241,6 @@ run_peer() {
     stop_sim
 }
 
-
 e2e_log "each run: ${SETTLE}s to settle, ${MEASURE}s measured; rounds: $ROUNDS; load: $(cut -d' ' -f1-3 /proc/loadavg)"
 printf '%-6s %-22s %9s %9s %9s %14s %11s %14s %8s\n' round program "its CPU %" "X %" "sum %" "UI wake-ups/s" \
     "hand-offs/s" "wake-ups/batch" "lines/s"
